@@ -1,0 +1,4 @@
+/* Public C interface of libctlcfgapi. */
+#ifndef CTLCFGAPI_H
+#define CTLCFGAPI_H
+#endif
