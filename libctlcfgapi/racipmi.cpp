@@ -1,0 +1,2 @@
+// Initialisation and the interface record.
+#include "ctlcfgapi.h"
