@@ -209,14 +209,14 @@ TEST(UpflashCommandLine, ConfigurationThatIsNoRegularFileLeavesTheDefaults) {
 
 TEST(UpflashCommandLine, RevisionReadsTheImageEvenWithoutTheHostDriver) {
     vtest::TempDir dir;
-    upftest::ImageSpec good;
+    upftest::ImageFields good;
     good.boardType = "ABCD";
     vtest::writeFile(dir.file("firmimg.v6"), upftest::makeImageFile(good, 4096));
     auto r = runUpflash(dir, {"-r"});
     EXPECT_EQ(r.status, 27);
     EXPECT_EQ(r.out, kBanner + "   Warning: invalid board type! \n   Failed to Load Library\n");
 
-    upftest::ImageSpec broken;
+    upftest::ImageFields broken;
     broken.correctCrc = false;
     vtest::writeFile(dir.file("bad.bin"), upftest::makeImageFile(broken, 4096));
     auto b = runUpflash(dir, {"-revision", "-i=bad.bin"});

@@ -11,7 +11,7 @@
 #include <random>
 #include <zlib.h>
 
-using upftest::ImageSpec;
+using upftest::ImageFields;
 using upftest::makeHeader;
 
 namespace {
@@ -47,12 +47,12 @@ TEST_F(ImageHeaderTest, CrcTableAndChecksumAgreeWithZlib) {
 }
 
 TEST_F(ImageHeaderTest, ParsesEveryFieldInFileOrder) {
-    ImageSpec spec;
-    spec.major = 2;
-    spec.minor = 7;
-    spec.revision = 0x0102;
-    spec.imageLength = 0x01020304;
-    auto h = makeHeader(spec);
+    ImageFields fields;
+    fields.major = 2;
+    fields.minor = 7;
+    fields.revision = 0x0102;
+    fields.imageLength = 0x01020304;
+    auto h = makeHeader(fields);
     EXPECT_EQ(read_data_from_file(h.data() + 12, 4), 0x01020304u);
     EXPECT_EQ(read_data_from_file(h.data() + 4, 1), 1u);
 
@@ -76,74 +76,74 @@ TEST_F(ImageHeaderTest, ParsesEveryFieldInFileOrder) {
 }
 
 TEST_F(ImageHeaderTest, BootloaderVersionsNeedThreePartitionsAndANonZeroByte) {
-    ImageSpec spec;
-    read_image_header(makeHeader(spec).data());
+    ImageFields fields;
+    read_image_header(makeHeader(fields).data());
     EXPECT_TRUE(image_has_bootloader_versions(&image_header));
-    spec.partitionCount = 2;
-    read_image_header(makeHeader(spec).data());
+    fields.partitionCount = 2;
+    read_image_header(makeHeader(fields).data());
     EXPECT_FALSE(image_has_bootloader_versions(&image_header));
-    spec.partitionCount = 3;
-    for (auto& b : spec.bootloader1) b = 0;
-    for (auto& b : spec.bootloader2) b = 0;
-    read_image_header(makeHeader(spec).data());
+    fields.partitionCount = 3;
+    for (auto& b : fields.bootloader1) b = 0;
+    for (auto& b : fields.bootloader2) b = 0;
+    read_image_header(makeHeader(fields).data());
     EXPECT_FALSE(image_has_bootloader_versions(&image_header));
-    spec.bootloader2[3] = 1; // byte 23 counts
-    read_image_header(makeHeader(spec).data());
+    fields.bootloader2[3] = 1; // byte 23 counts
+    read_image_header(makeHeader(fields).data());
     EXPECT_TRUE(image_has_bootloader_versions(&image_header));
 }
 
 struct CheckCase {
     const char* name;
-    ImageSpec spec;
+    ImageFields fields;
     int result;
     int cls;
     const char* text;
 };
 
-ImageSpec with(void (*change)(ImageSpec&)) {
-    ImageSpec s;
+ImageFields with(void (*change)(ImageFields&)) {
+    ImageFields s;
     change(s);
     return s;
 }
 
 TEST_F(ImageHeaderTest, ChecksRunInOrderWithTheirTexts) {
     const CheckCase cases[] = {
-        {"valid", ImageSpec(), 0, PRT_DEBUG, "OK\n"},
-        {"MRKB", with([](ImageSpec& s) { s.boardType = "MRKB"; }), 0, PRT_DEBUG, "OK\n"},
-        {"bad CRC", with([](ImageSpec& s) { s.correctCrc = false; }), 4, PRT_ERROR,
+        {"valid", ImageFields(), 0, PRT_DEBUG, "OK\n"},
+        {"MRKB", with([](ImageFields& s) { s.boardType = "MRKB"; }), 0, PRT_DEBUG, "OK\n"},
+        {"bad CRC", with([](ImageFields& s) { s.correctCrc = false; }), 4, PRT_ERROR,
          "\r   invalid head CRC !! \n"},
         {"bad CRC before bad version",
-         with([](ImageSpec& s) { s.correctCrc = false; s.headerVersion = 2; }), 4, PRT_ERROR,
+         with([](ImageFields& s) { s.correctCrc = false; s.headerVersion = 2; }), 4, PRT_ERROR,
          "\r   invalid head CRC !! \n"},
-        {"header version", with([](ImageSpec& s) { s.headerVersion = 0; }), 4, PRT_ERROR,
+        {"header version", with([](ImageFields& s) { s.headerVersion = 0; }), 4, PRT_ERROR,
          "\r   invalid head version !! \n"},
-        {"image type", with([](ImageSpec& s) { s.imageType = 2; s.reserved = 1; }), 4, PRT_ERROR,
+        {"image type", with([](ImageFields& s) { s.imageType = 2; s.reserved = 1; }), 4, PRT_ERROR,
          "\r   invalid image type !! \n"},
-        {"board type warns only", with([](ImageSpec& s) { s.boardType = "ABCD"; }), 0, PRT_NORMAL,
+        {"board type warns only", with([](ImageFields& s) { s.boardType = "ABCD"; }), 0, PRT_NORMAL,
          "   Warning: invalid board type! \n"},
         {"reserved byte replaces the warning",
-         with([](ImageSpec& s) { s.boardType = "ABCD"; s.reserved = 1; }), 4, PRT_ERROR,
+         with([](ImageFields& s) { s.boardType = "ABCD"; s.reserved = 1; }), 4, PRT_ERROR,
          "\r   invalid reserved byte !! \n"},
-        {"reserved word", with([](ImageSpec& s) { s.reservedWord = 0x100; }), 4, PRT_ERROR,
+        {"reserved word", with([](ImageFields& s) { s.reservedWord = 0x100; }), 4, PRT_ERROR,
          "\r   invalid reserved byte !! \n"},
         {"third partition size 0",
-         with([](ImageSpec& s) { s.partitionSizes = {1, 2, 0}; }), 4, PRT_ERROR,
+         with([](ImageFields& s) { s.partitionSizes = {1, 2, 0}; }), 4, PRT_ERROR,
          "\r   invalid partition size !! \n"},
         {"no partitions, nothing to check",
-         with([](ImageSpec& s) { s.partitionCount = 0; s.partitionSizes = {0, 0, 0}; }), 0, PRT_DEBUG, "OK\n"},
+         with([](ImageFields& s) { s.partitionCount = 0; s.partitionSizes = {0, 0, 0}; }), 0, PRT_DEBUG, "OK\n"},
         {"an uncounted entry may be 0",
-         with([](ImageSpec& s) { s.partitionCount = 2; }), 0, PRT_DEBUG, "OK\n"},
+         with([](ImageFields& s) { s.partitionCount = 2; }), 0, PRT_DEBUG, "OK\n"},
         {"40 partitions fill the header",
-         with([](ImageSpec& s) { s.partitionCount = 40; }), 0, PRT_DEBUG, "OK\n"},
+         with([](ImageFields& s) { s.partitionCount = 40; }), 0, PRT_DEBUG, "OK\n"},
         {"41 partitions reach past it",
-         with([](ImageSpec& s) { s.partitionCount = 41; }), 4, PRT_ERROR,
+         with([](ImageFields& s) { s.partitionCount = 41; }), 4, PRT_ERROR,
          "\r   invalid partition size !! \n"},
-        {"255 partitions", with([](ImageSpec& s) { s.partitionCount = 255; }), 4, PRT_ERROR,
+        {"255 partitions", with([](ImageFields& s) { s.partitionCount = 255; }), 4, PRT_ERROR,
          "\r   invalid partition size !! \n"},
     };
     for (const CheckCase& c : cases) {
         SCOPED_TRACE(c.name);
-        auto h = makeHeader(c.spec);
+        auto h = makeHeader(c.fields);
         int cls = -1;
         char text[IMAGE_HEADER_TEXT_SIZE];
         EXPECT_EQ(valid_file_header(&cls, text, h.data()), c.result);
@@ -173,7 +173,7 @@ TEST_F(ImageHeaderTest, ReadsOnlyTheHeaderOfFilesOfAtLeast512Bytes) {
         upftest::resetModules();
         devices_information[0].state = DEV_FOUND;
         const std::string path = dir.file("img.bin");
-        vtest::writeFile(path, upftest::makeImageFile(ImageSpec(), c.size));
+        vtest::writeFile(path, upftest::makeImageFile(ImageFields(), c.size));
         BIN_FILE_INFO info;
         bin_file_info_init(&info);
         std::snprintf(info.imagePath, sizeof info.imagePath, "%s", path.c_str());
@@ -213,7 +213,7 @@ TEST_F(ImageHeaderTest, FailuresOfTheFileAndOfTheMatch) {
     }
     {
         // A failing check goes to standard error and stops before the match.
-        ImageSpec bad;
+        ImageFields bad;
         bad.reservedWord = 1;
         vtest::writeFile(dir.file("bad.bin"), upftest::makeImageFile(bad, 1024));
         std::snprintf(info.imagePath, sizeof info.imagePath, "%s", dir.file("bad.bin").c_str());
@@ -224,7 +224,7 @@ TEST_F(ImageHeaderTest, FailuresOfTheFileAndOfTheMatch) {
     }
     {
         // The device's type differs from the image's.
-        vtest::writeFile(dir.file("ok.bin"), upftest::makeImageFile(ImageSpec(), 1024));
+        vtest::writeFile(dir.file("ok.bin"), upftest::makeImageFile(ImageFields(), 1024));
         std::snprintf(info.imagePath, sizeof info.imagePath, "%s", dir.file("ok.bin").c_str());
         devices_information[0].deviceType = 2;
         upftest::ConsoleCapture cap;
@@ -246,9 +246,9 @@ TEST_F(ImageHeaderTest, FailuresOfTheFileAndOfTheMatch) {
 
 TEST_F(ImageHeaderTest, BoardWarningReachesTheConsoleAndTheRunGoesOn) {
     vtest::TempDir dir;
-    ImageSpec spec;
-    spec.boardType = "ABCD";
-    vtest::writeFile(dir.file("img.bin"), upftest::makeImageFile(spec, 600));
+    ImageFields fields;
+    fields.boardType = "ABCD";
+    vtest::writeFile(dir.file("img.bin"), upftest::makeImageFile(fields, 600));
     BIN_FILE_INFO info;
     bin_file_info_init(&info);
     std::snprintf(info.imagePath, sizeof info.imagePath, "%s", dir.file("img.bin").c_str());

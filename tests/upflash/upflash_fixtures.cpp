@@ -78,7 +78,7 @@ void resetModules() {
     }
 }
 
-std::vector<uint8_t> makeHeader(const ImageSpec& s) {
+std::vector<uint8_t> makeHeader(const ImageFields& s) {
     std::vector<uint8_t> b(512, 0);
     b[4] = s.headerVersion;
     b[5] = s.imageType;
@@ -107,8 +107,8 @@ std::vector<uint8_t> makeHeader(const ImageSpec& s) {
     return b;
 }
 
-std::string makeImageFile(const ImageSpec& spec, size_t totalSize) {
-    std::vector<uint8_t> h = makeHeader(spec);
+std::string makeImageFile(const ImageFields& fields, size_t totalSize) {
+    std::vector<uint8_t> h = makeHeader(fields);
     std::string file(h.begin(), h.end());
     file.resize(totalSize, '\x5A');
     return file;

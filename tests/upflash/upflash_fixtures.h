@@ -34,7 +34,7 @@ void resetModules();
 
 // The fields of an image header; the generator writes them at their offsets and, unless told
 // otherwise, a correct CRC (computed with zlib, not with the code under test).
-struct ImageSpec {
+struct ImageFields {
     uint8_t headerVersion = 1;
     uint8_t imageType = 1;
     uint8_t partitionCount = 3;
@@ -51,9 +51,9 @@ struct ImageSpec {
     bool correctCrc = true;
 };
 
-std::vector<uint8_t> makeHeader(const ImageSpec& spec);
+std::vector<uint8_t> makeHeader(const ImageFields& fields);
 // A whole image file: the header, then filler up to totalSize bytes (which may cut the header).
-std::string makeImageFile(const ImageSpec& spec, size_t totalSize);
+std::string makeImageFile(const ImageFields& fields, size_t totalSize);
 
 // Builds an argv for calls that take (argc, argv); element 0 is the program name.
 class Argv {

@@ -10,11 +10,11 @@ namespace {
 
 // Device at 1.40 revision 12 (revision bytes high, low), image as given.
 DEVICES_INFORMATION& matchedDevice(uint8_t major, uint8_t minor, uint16_t revision) {
-    upftest::ImageSpec spec;
-    spec.major = major;
-    spec.minor = minor;
-    spec.revision = revision;
-    read_image_header(upftest::makeHeader(spec).data());
+    upftest::ImageFields fields;
+    fields.major = major;
+    fields.minor = minor;
+    fields.revision = revision;
+    read_image_header(upftest::makeHeader(fields).data());
     DEVICES_INFORMATION& d = devices_information[0];
     d.state = DEV_IMAGE_MATCHED;
     d.image = &image_header;
