@@ -1,18 +1,15 @@
-#include "protocol/ReadResponse.h"
+#include "protocol/BlockDataMessage.h"
 
 #include <cstring>
 
-ReadResponse::ReadResponse() : MEDPPacket(READ_RESPONSE), remoteDiskId(0), offset(0), blockCount(0) {}
-
-void ReadResponse::setData(const unsigned char* buffer, int start, int length) {
-    if (!buffer || length <= 0) {
+void BlockDataMessage::assignData(const unsigned char* buffer, int length) {
+    if (!buffer || length <= 0)
         data.clear();
-        return;
-    }
-    data.assign(buffer + start, buffer + start + length);
+    else
+        data.assign(buffer, buffer + length);
 }
 
-unsigned char* ReadResponse::encodePayload() {
+unsigned char* BlockDataMessage::encodePayload() {
     unsigned char* buf = newPayload();
     encodeInt(buf, 0, offset);
     encodeInt(buf, 4, blockCount);
@@ -21,7 +18,7 @@ unsigned char* ReadResponse::encodePayload() {
     return buf;
 }
 
-void ReadResponse::decode(unsigned char* header, unsigned char* payload, int length) {
+void BlockDataMessage::decode(unsigned char* header, unsigned char* payload, int length) {
     MEDPPacket::decode(header, payload, length);
     requirePayload(length, FIXED_PAYLOAD);
     remoteDiskId = decodeShort(header, 10);
