@@ -14,6 +14,8 @@ public:
         if (len <= 0)
             return 0;
         size_t n = size_ - pos_ < static_cast<size_t>(len) ? size_ - pos_ : static_cast<size_t>(len);
+        if (n == 0)
+            return 0;
         std::memcpy(buf + offset, data_ + pos_, n);
         pos_ += n;
         return static_cast<int>(n);

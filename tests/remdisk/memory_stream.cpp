@@ -39,6 +39,8 @@ std::string toHex(const unsigned char* data, size_t n) {
 
 int MemoryInputStream::read(unsigned char* buf, int offset, int len) {
     size_t n = std::min(remaining(), static_cast<size_t>(std::max(len, 0)));
+    if (n == 0)
+        return 0;
     std::memcpy(buf + offset, bytes.data() + pos, n);
     pos += n;
     return static_cast<int>(n);
