@@ -245,8 +245,7 @@ int ZSocket::sslCall(Op op) {
             error = SSL_get_error(ssl, r);
             if (error == SSL_ERROR_ZERO_RETURN || (error == SSL_ERROR_SYSCALL && r == 0 && errno == 0) ||
                 (error == SSL_ERROR_SSL && unannouncedEof())) {
-                ERR_clear_error();
-                return 0;
+                return 0;  // the queue keeps the cause for a failed handshake's log
             }
             if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) {
                 if (errno == 0)

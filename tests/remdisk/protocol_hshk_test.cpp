@@ -230,6 +230,27 @@ TEST(ProtocolHSHK, RefusedResponses) {
     }
 }
 
+TEST(ProtocolHSHK, SessionPortUnreachable) {
+    Controller ctl;
+    ctl.response.sessionPort = rdtest::refusedPort();
+    TestServer setup([&](PeerConnection& c) { ctl.serveSetup(c); });
+    ProtocolHSHK hshk("127.0.0.1", setup.port());
+    hshk.setSilent(true);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    std::string error;
+    try {
+        hshk.getSocket(2, 2000);
+    } catch (const char* e) {
+        error = e;
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Unable to connect socket"), std::string::npos);
+    EXPECT_EQ(error, "Unable to connect.");
+    ASSERT_TRUE(setup.waitDone());
+    EXPECT_TRUE(ctl.setupClosedByClient.load());
+}
+
 TEST(ProtocolHSHK, SetupPortUnreachable) {
     ProtocolHSHK hshk("127.0.0.1", rdtest::refusedPort());
     hshk.setSilent(true);

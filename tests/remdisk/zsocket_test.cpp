@@ -1,5 +1,7 @@
 // ZSocket over plain TCP and TLS against the scripted test peer.
 #include <gtest/gtest.h>
+#include <openssl/ssl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -63,6 +65,30 @@ TEST(ZSocket, ConnectRefused) {
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("Unable to connect socket"), std::string::npos) << err;
     EXPECT_EQ(out, "       connecting...\n");
+}
+
+// Without a free descriptor the silent socket throws, while the other one reports on
+// standard error and hands back an unusable socket. Run in a child so the limit stays there.
+TEST(ZSocket, NoDescriptorLeft) {
+    auto exhaust = [] {
+        SSL_CTX_free(SSL_CTX_new(TLS_client_method()));  // OpenSSL set up while it still can open files
+        rlimit none{0, 0};
+        setrlimit(RLIMIT_NOFILE, &none);
+    };
+    EXPECT_EXIT(
+        {
+            exhaust();
+            std::string e = thrown([] { ZSocket s("127.0.0.1", 9, true); });
+            std::_Exit(e == "Failed to open socket\n" ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            exhaust();
+            ZSocket s("127.0.0.1", 9);
+            std::_Exit(s.getSocketState() == ZSocket::CONNECT_FAILED && !s.isOpen() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "Failed to open socket");
 }
 
 TEST(ZSocket, NameNotResolved) {
