@@ -71,6 +71,8 @@ TEST_F(LinuxVMProviderTest, MissingPathFailsWithTheSystemsReason) {
     EXPECT_TRUE(traceHas("LinuxVMProvider::openDrive Unable to open file 2 No such file or directory\n"));
     EXPECT_EQ(provider.openDrive(dir.path() + "/" + std::string(5000, 'n'), false, false), -1);
     EXPECT_TRUE(traceHas("Unable to open file 36 File name too long\n"));
+    EXPECT_EQ(provider.openDrive(dir.path(), false, false), -1);
+    EXPECT_TRUE(traceHas("Unable to open file 21 Is a directory\n"));
 }
 
 TEST_F(LinuxVMProviderTest, WriteAccessRules) {
