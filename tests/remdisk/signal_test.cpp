@@ -3,6 +3,8 @@
 // real program is held after validation through its test-only REMDISK_TEST_HOLD_SECONDS.
 #include <chrono>
 #include <csignal>
+#include <cstdint>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <sstream>
