@@ -12,12 +12,6 @@ using hstipm::readReply;
 using vmcodec::Bytes;
 namespace nf = hstipm::netfn;
 
-extern "C" {
-#define HSTIPM_DECL_(name, ret, params) __attribute__((visibility("default"))) ret HSTIPM##name params;
-VEXA_ENTRY_POINTS(HSTIPM_DECL_)
-#undef HSTIPM_DECL_
-__attribute__((visibility("default"))) void HSTIPMIFreeGeneric(void* buffer);
-}
 
 namespace {
 

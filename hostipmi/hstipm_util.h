@@ -3,10 +3,19 @@
 #pragma once
 
 #include "hstipm_link.h"
+#include "vexa.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+// Every entry point exported with exactly the type the configuration library resolves.
+extern "C" {
+#define HSTIPM_DECL_(name, ret, params) __attribute__((visibility("default"))) ret HSTIPM##name params;
+VEXA_ENTRY_POINTS(HSTIPM_DECL_)
+#undef HSTIPM_DECL_
+__attribute__((visibility("default"))) void HSTIPMIFreeGeneric(void* buffer);
+}
 
 namespace hstipm {
 

@@ -21,10 +21,12 @@ RacIpmi* recordOf(RacDiag* h) {
     return (h != nullptr && h->ppRacIpmi != nullptr) ? *h->ppRacIpmi : nullptr;
 }
 
-// Calls a slot that reads one record: (record, destination) -> status.
-unsigned readRecord(RacIpmi* r, RacIpmiOp slot, void* dest) {
-    if (slot == nullptr) return RACIPMI_CMD_FAILED;
-    return reinterpret_cast<unsigned (*)(RacIpmi*, void*)>(slot)(r, dest);
+// Reads one group through its operation, called with its exact type (the slots hold the
+// same functions). Until a group's module is built its operation is a stub taking only the
+// record; the template serves the real (record, destination) form once it lands.
+inline unsigned readRecord(unsigned (*op)(RacIpmi*), RacIpmi* r, void*) { return op(r); }
+template <class T> unsigned readRecord(unsigned (*op)(RacIpmi*, T*), RacIpmi* r, void* dest) {
+    return op(r, static_cast<T*>(dest));
 }
 
 // A string field of a record: a length byte, then the characters.
@@ -96,25 +98,25 @@ unsigned getRacDiagInfo(RacDiag* h, RacDiagInfo* info) {
     info->flags = word & 0xFFu;
 
     u8 nic[kNicLinkSetSize] = {};
-    if (readRecord(r, r->getRacNicLinkSetGroup, nic) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
+    if (readRecord(&getRacNicLinkSetGroup, r, nic) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
     if (nic[4] == 0) info->flags |= 1u << 8;
     info->nicLinkByte3 = nic[3];
 
     u8 vm[kVmCfgSize] = {};
-    if (readRecord(r, r->getRacVmCfg, vm) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
+    if (readRecord(&getRacVmCfg, r, vm) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
     if (vm[0] == 0) info->flags |= 1u << 9;
 
     u8 racInfo[kRacInfoSize] = {};
-    if (readRecord(r, r->getRacInfo, racInfo) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
+    if (readRecord(&getRacInfo, r, racInfo) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
     copyRecordString(info->racInfo1, sizeof info->racInfo1, racInfo, 32);
     copyRecordString(info->racInfo2, sizeof info->racInfo2, racInfo + 33, 256);
 
     u8 fw[kFwUpdateSize] = {};
-    if (readRecord(r, r->getRacFwUpdate, fw) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
+    if (readRecord(&getRacFwUpdate, r, fw) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
     copyRecordString(info->fwUpdate1, sizeof info->fwUpdate1, fw, 17);
 
     u8 ip[4] = {};
-    if (readRecord(r, r->getNicIpAddr, ip) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
+    if (readRecord(&getNicIpAddr, r, ip) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
     int n = std::snprintf(info->ipAddress, sizeof info->ipAddress, "%u.%u.%u.%u", ip[0], ip[1],
                           ip[2], ip[3]);
     if (n <= 0 || static_cast<size_t>(n) >= sizeof info->ipAddress) return RACIPMI_IPMI_NOT_READY;
@@ -124,7 +126,7 @@ unsigned getRacDiagInfo(RacDiag* h, RacDiagInfo* info) {
     std::snprintf(info->location + 64, 64, "%s", "System/BMC");
 
     u8 web[kWebServerSize] = {};
-    if (readRecord(r, r->getRacWebServerCfg, web) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
+    if (readRecord(&getRacWebServerCfg, r, web) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
     info->webServer1 = static_cast<u16>(web[7] | (web[8] << 8));
     info->webServer2 = static_cast<u16>(web[9] | (web[10] << 8));
     return RACIPMI_SUCCESS;
@@ -134,7 +136,7 @@ unsigned getPostInfo(RacDiag* h, RacPostInfo* info) {
     RacIpmi* r = recordOf(h);
     if (r == nullptr || info == nullptr) return RACIPMI_INVALID_INPUT_PARAM;
     u8 post[kPostResultSize] = {};
-    if (readRecord(r, r->getRacPostResult, post) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
+    if (readRecord(&getRacPostResult, r, post) != RACIPMI_SUCCESS) return RACIPMI_RAC_NOT_PRESENT;
     auto le32 = [&](size_t at) {
         return static_cast<u32>(post[at]) | static_cast<u32>(post[at + 1]) << 8 |
                static_cast<u32>(post[at + 2]) << 16 | static_cast<u32>(post[at + 3]) << 24;
@@ -147,8 +149,7 @@ unsigned getPostInfo(RacDiag* h, RacPostInfo* info) {
 unsigned resetRac(RacDiag* h) {
     RacIpmi* r = recordOf(h);
     if (r == nullptr) return RACIPMI_INVALID_INPUT_PARAM;
-    if (r->racHardReset == nullptr) return RACIPMI_RAC_NOT_PRESENT;
-    unsigned st = reinterpret_cast<unsigned (*)(RacIpmi*)>(r->racHardReset)(r);
+    unsigned st = racHardReset(r);
     return st == RACIPMI_SUCCESS ? RACIPMI_SUCCESS : RACIPMI_RAC_NOT_PRESENT;
 }
 

@@ -92,15 +92,7 @@ TEST_F(CtlcfgapiE2E, ExtendedParametersWrittenAndReadInChunksAcrossRuns) {
 }
 
 TEST_F(CtlcfgapiE2E, NoBmcAnsweringEndsInBoundedTime) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    bmc = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
-    close(fd);
+    bmc = "127.0.0.1:" + std::to_string(vtest::unusedLoopbackPort());
     auto t0 = std::chrono::steady_clock::now();
     auto r = probe({"status"});
     // Four attempts a second apart inside the initialisation and again for the command.

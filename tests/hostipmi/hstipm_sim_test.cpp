@@ -157,15 +157,7 @@ TEST_F(StandInAgainstSim, CompletionCodesAndTimeouts) {
 TEST(StandInWithoutBmc, NoListenerGivesATimeoutStatusQuickly) {
     StandIn lib;
     ASSERT_TRUE(lib.ok);
-    int fd = socket(AF_INET, SOCK_STREAM, 0); // a port nobody listens on
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    std::string addr = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
-    close(fd);
+    std::string addr = "127.0.0.1:" + std::to_string(vtest::unusedLoopbackPort());
     setenv("VANTRO_BMC", addr.c_str(), 1);
     u32 st = 0;
     auto t0 = std::chrono::steady_clock::now();

@@ -30,18 +30,6 @@ std::string findProgram(const std::string& name) {
     return "";
 }
 
-int freePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
 void replace(std::string& s, const std::string& from, const std::string& to) {
     for (size_t at; (at = s.find(from)) != std::string::npos;) s.replace(at, from.size(), to);
 }
@@ -52,7 +40,8 @@ TEST(IpmiSimCrossCheck, GetDeviceIdThroughTheVmTransport) {
     vtest::TempDir dir;
     std::string src = std::string(VANTRO_SOURCE_DIR) + "/tests/hostipmi/ipmi_sim/";
     std::string conf = vtest::readFile(src + "lan.conf.in");
-    int vmPort = freePort(), lanPort = freePort();
+    int vmPort = vtest::unusedLoopbackPort(), lanPort = vtest::unusedLoopbackPort();
+    while (lanPort == vmPort) lanPort = vtest::unusedLoopbackPort();
     replace(conf, "@VM_PORT@", std::to_string(vmPort));
     replace(conf, "@LAN_PORT@", std::to_string(lanPort));
     vtest::writeFile(dir.file("lan.conf"), conf);
@@ -78,6 +67,34 @@ TEST(IpmiSimCrossCheck, GetDeviceIdThroughTheVmTransport) {
     const uint8_t expect[11] = {0x00, 0x03, 0x09, 0x08, 0x02, 0x9F, 0x91, 0x12, 0x00, 0x02, 0x0F};
     EXPECT_EQ(std::memcmp(id, expect, sizeof expect), 0);
     lib.t.fpHSTIPMIFreeGeneric(id);
+    // Request layouts of the standard commands, checked against an independent BMC.
+    u8* p = lib.t.fpHSTIPMGetUserName(0, 2, &st, 320);
+    EXPECT_EQ(st, 0u);
+    if (p) {
+        EXPECT_STREQ(reinterpret_cast<const char*>(p), "ipmiusr");
+    }
+    lib.t.fpHSTIPMIFreeGeneric(p);
+    p = lib.t.fpHSTIPMGetUserAccessInfo(0, 1, 2, &st, 320);
+    EXPECT_EQ(st, 0u);
+    if (p) {
+        EXPECT_EQ(p[3] & 0x0F, 4); // user 2 is an administrator on the LAN channel
+    }
+    lib.t.fpHSTIPMIFreeGeneric(p);
+    p = lib.t.fpHSTIPMGetChannelAccessInfo(0, 1, 0x40, &st, 320);
+    EXPECT_EQ(st, 0u);
+    lib.t.fpHSTIPMIFreeGeneric(p);
+    p = lib.t.fpHSTIPMGetLANConfigurationParameter(0, 1, 3, 0, 0, &st, 5, 320); // IP address
+    EXPECT_EQ(st, 0u);
+    lib.t.fpHSTIPMIFreeGeneric(p);
+    p = lib.t.fpHSTIPMGetSELTime(0, &st, 320);
+    EXPECT_EQ(st, 0u);
+    lib.t.fpHSTIPMIFreeGeneric(p);
+    p = lib.t.fpHSTIPMGetChannelInfo(0, 1, &st, 320);
+    EXPECT_EQ(st, 0u);
+    if (p) {
+        EXPECT_EQ(p[1], 4); // 802.3 LAN
+    }
+    lib.t.fpHSTIPMIFreeGeneric(p);
     // The reservation and Get SEL Entry path against an independent (empty) SEL.
     EXPECT_EQ(lib.t.fpHSTIPMSELCacheAttach(), 0u);
     EXPECT_EQ(lib.t.fpHSTIPMGetNumSELEntries(), 0u);

@@ -7,7 +7,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <poll.h>
 #include <string>
 #include <sys/prctl.h>
@@ -96,6 +99,21 @@ private:
     int status_ = -1;
     std::string output_;
 };
+
+// A loopback TCP port that nothing listens on right now (bound once, then released).
+inline int unusedLoopbackPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    if (fd >= 0) close(fd);
+    return port;
+}
 
 // vantro-sim with its IPMI endpoint on a free port, optionally with a state file.
 inline std::vector<std::string> simIpmiArgs(const std::string& simBin, const std::string& stateFile = "") {
