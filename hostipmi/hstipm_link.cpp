@@ -13,6 +13,7 @@ namespace {
 std::mutex gMu;
 std::unique_ptr<vmcodec::BmcLink> gLink;
 std::string gAddress;
+std::string gReported; // last link error shown, so retries do not repeat it
 
 vmcodec::BmcLink* link() {
     const char* env = std::getenv(vmcodec::kBmcEnv);
@@ -21,8 +22,9 @@ vmcodec::BmcLink* link() {
         std::string host;
         uint16_t port = 0;
         if (!vmcodec::parseHostPort(address, host, port)) {
-            std::fprintf(stderr, "libhstipm32: %s=\"%s\" is not host:port\n", vmcodec::kBmcEnv,
-                         address.c_str());
+            std::string msg = std::string(vmcodec::kBmcEnv) + "=\"" + address + "\" is not host:port";
+            if (msg != gReported) std::fprintf(stderr, "libhstipm32: %s\n", msg.c_str());
+            gReported = msg;
             gLink.reset();
             return nullptr;
         }
@@ -46,8 +48,16 @@ Reply call(uint8_t netfn, uint8_t cmd, const vmcodec::Bytes& req, int32_t timeou
     vmcodec::BmcLink* l = link();
     if (l == nullptr) return r;
     vmcodec::Response rsp;
-    if (l->transact(netfn, cmd, req, rsp, replyTimeoutMs(timeout)) != vmcodec::BmcLink::Result::Ok)
+    if (l->transact(netfn, cmd, req, rsp, replyTimeoutMs(timeout)) != vmcodec::BmcLink::Result::Ok) {
+        std::string msg = gAddress + ": " + l->lastError();
+        if (msg != gReported) {
+            std::fprintf(stderr, "libhstipm32: BMC %s (%s=host:port selects the BMC)\n", msg.c_str(),
+                         vmcodec::kBmcEnv);
+            gReported = msg;
+        }
         return r;
+    }
+    gReported.clear();
     r.status = rsp.cc == 0 ? 0 : kCcBase + rsp.cc;
     r.data = std::move(rsp.data);
     return r;

@@ -156,3 +156,34 @@ TEST_F(ExtCfg, StatusProbeRetriesTimeoutsAndSetsTheType) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(RacExtTrace, LinesCarryModuleAndLineAndTheRequestFields) {
+    FakeHostScope fake;
+    RacIpmi r{};
+    ASSERT_EQ(RacIpmiInit(&r, nullptr), 0u);
+    fake.host.setParam(5, 0, {0x41});
+    TraceLogSetLevel(TRACELOG_LEVEL_DEBUG | TRACELOG_LEVEL_ERROR);
+    TraceLogEnableTimestamps(0);
+    u8 b[4];
+    u16 n = 0;
+    ::testing::internal::CaptureStdout();
+    getRacExtCfgParam(r.pPrivateData, 5, 0, 4, &n, b);
+    getRacExtCfgParam(r.pPrivateData, 6, 0, 4, &n, b); // not present
+    std::string out = ::testing::internal::GetCapturedStdout();
+    TraceLogSetLevel(0);
+    TraceLogEnableTimestamps(1);
+    RacIpmiUninit(&r);
+    EXPECT_NE(out.find("DEBUG: racext ["), std::string::npos);
+    EXPECT_NE(out.find("\nHSTIPMGetRACExtendedConfigParam:0\nIpmiRacRSSA: 0x20 \nChannel Number: 0x00 \nNetFn/LUn: 0xB8\n"),
+              std::string::npos);
+    EXPECT_NE(out.find("RacIANA[0]: 0x5A\n"), std::string::npos);
+    EXPECT_NE(out.find("Returned data:\n"), std::string::npos);
+    EXPECT_NE(out.find("ERROR: racext ["), std::string::npos);
+    EXPECT_NE(out.find("HSTIPMGetRACExtendedConfigParam failed with IPMI Completion Code: 0x10CB -- "
+                       "Requested Sensor, data, or record not present"),
+              std::string::npos);
+}
+
+} // namespace
