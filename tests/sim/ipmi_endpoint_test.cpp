@@ -23,7 +23,7 @@ namespace {
 
 const Bytes kIana{0x5A, 0x1F, 0x00};
 
-class SimEndpoint : public ::testing::Test {
+class SimIpmiSocketEndpoint : public ::testing::Test {
 protected:
     void start(sim::IpmiState s = sim::IpmiState::defaults(), std::string file = "") {
         dispatcher.reset(new sim::IpmiDispatcher(s, file));
@@ -60,7 +60,7 @@ protected:
     std::unique_ptr<BmcLink> link;
 };
 
-TEST_F(SimEndpoint, GreetsLikeIpmiSimOnConnect) {
+TEST_F(SimIpmiSocketEndpoint, GreetsLikeIpmiSimOnConnect) {
     start();
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -81,7 +81,7 @@ TEST_F(SimEndpoint, GreetsLikeIpmiSimOnConnect) {
     close(fd);
 }
 
-TEST_F(SimEndpoint, IdentityChannelsAndStatusSensor) {
+TEST_F(SimIpmiSocketEndpoint, IdentityChannelsAndStatusSensor) {
     sim::IpmiState s = sim::IpmiState::defaults();
     s.channels = {{3, 4}, {6, 4}};
     s.adapterStatus = 129;
@@ -102,7 +102,7 @@ TEST_F(SimEndpoint, IdentityChannelsAndStatusSensor) {
     EXPECT_EQ(ask(0x30, 0x77, {}).cc, 0xC1); // not in the table
 }
 
-TEST_F(SimEndpoint, FaultsFromTheState) {
+TEST_F(SimIpmiSocketEndpoint, FaultsFromTheState) {
     sim::IpmiState s = sim::IpmiState::defaults();
     s.failures[{0x04, 0x2D}] = 0xD5;
     s.silent.insert({0x06, 0x01});
@@ -115,7 +115,7 @@ TEST_F(SimEndpoint, FaultsFromTheState) {
     EXPECT_EQ(ask(0x06, 0x42, {1}).cc, 0); // the link still works after a time-out
 }
 
-TEST_F(SimEndpoint, ExtendedConfigurationStoreInPiecesAndPersisted) {
+TEST_F(SimIpmiSocketEndpoint, ExtendedConfigurationStoreInPiecesAndPersisted) {
     vtest::TempDir dir;
     start(sim::IpmiState::defaults(), dir.file("state.txt"));
     Bytes param{45, 0, 1, 0x03, 0x00};
@@ -153,7 +153,7 @@ TEST_F(SimEndpoint, ExtendedConfigurationStoreInPiecesAndPersisted) {
     EXPECT_EQ(saved.extcfg[std::make_pair(uint8_t(12), uint8_t(1))], param);
 }
 
-TEST_F(SimEndpoint, SelAndSdrRecordsWithReservations) {
+TEST_F(SimIpmiSocketEndpoint, SelAndSdrRecordsWithReservations) {
     sim::IpmiState s = sim::IpmiState::defaults();
     s.sel.push_back(Bytes(16, 0x21));
     s.sel.push_back(Bytes(16, 0x22));
