@@ -1,13 +1,9 @@
 // vantro-sim: the controller simulator. Starts the endpoints its options name and runs until
-// SIGINT or SIGTERM.
-#include "ipmi/ipmi_dispatch.h"
-#include "ipmi/ipmi_server.h"
+// SIGINT or SIGTERM, or with --once until its virtual media session has ended.
 #include "sim_options.h"
+#include "sim_run.h"
 
-#include <csignal>
 #include <cstdio>
-#include <memory>
-#include <pthread.h>
 
 int main(int argc, char** argv) {
     sim::SimOptions opts;
@@ -20,38 +16,5 @@ int main(int argc, char** argv) {
         std::fputs(sim::simUsage(), stdout);
         return 0;
     }
-    // Endpoint threads inherit the blocked set; the main thread alone takes the signals.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
-    std::unique_ptr<sim::IpmiDispatcher> ipmi;
-    std::unique_ptr<sim::IpmiServer> ipmiServer;
-    if (opts.ipmiPort >= 0) {
-        sim::IpmiState state;
-        if (opts.stateFile.empty()) state = sim::IpmiState::defaults();
-        else if (!sim::loadIpmiState(opts.stateFile, state, error)) {
-            std::fprintf(stderr, "vantro-sim: %s\n", error.c_str());
-            return 1;
-        }
-        ipmi.reset(new sim::IpmiDispatcher(state, opts.stateFile));
-        sim::addStandardCommands(*ipmi);
-        ipmiServer.reset(new sim::IpmiServer(*ipmi));
-        if (!ipmiServer->start(static_cast<uint16_t>(opts.ipmiPort), error)) {
-            std::fprintf(stderr, "vantro-sim: %s\n", error.c_str());
-            return 1;
-        }
-        std::printf("ipmi port %u\n", ipmiServer->port());
-    }
-    if (!ipmiServer) {
-        std::fprintf(stderr, "vantro-sim: no endpoint requested\n%s", sim::simUsage());
-        return 2;
-    }
-    std::fflush(stdout);
-    int sig = 0;
-    sigwait(&stopSignals, &sig);
-    if (ipmiServer) ipmiServer->stop();
-    return 0;
+    return sim::runSimulator(opts);
 }
