@@ -211,7 +211,7 @@ void MedpController::login() {
     unsigned char passwordBlock[32] = {};
     std::memcpy(passwordBlock, config_.loginPassword.data(), std::min<size_t>(32, config_.loginPassword.size()));
     unsigned char randomBlock[32] = {};
-    std::memcpy(randomBlock, hshkRandom_.data(), std::min<size_t>(32, hshkRandom_.size()));
+    if (!hshkRandom_.empty()) std::memcpy(randomBlock, hshkRandom_.data(), std::min<size_t>(32, hshkRandom_.size()));
     bool userOk = m.getUserName() == config_.loginUser;
     bool byPassword = std::memcmp(m.getAuthData(), passwordBlock, 32) == 0 && config_.loginAuth != LoginAuth::RANDOM;
     bool byRandom = !hshkRandom_.empty() && std::memcmp(m.getAuthData(), randomBlock, 32) == 0 &&

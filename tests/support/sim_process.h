@@ -94,10 +94,7 @@ public:
                 if (std::chrono::steady_clock::now() >= deadline) return stop();
                 usleep(10000);
             }
-            status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-            pid_ = -1;
-            if (outFd_ >= 0) close(outFd_);
-            outFd_ = -1;
+            return ended(st);
         }
         return status_;
     }
@@ -117,6 +114,12 @@ public:
             }
             usleep(10000);
         }
+        return ended(st);
+    }
+
+private:
+    // Records the wait status of the reaped child and lets go of its output.
+    int ended(int st) {
         status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
         pid_ = -1;
         if (outFd_ >= 0) close(outFd_);
@@ -124,7 +127,6 @@ public:
         return status_;
     }
 
-private:
     // One read of stdout; false at its end or when the deadline passed.
     bool readSome(std::chrono::steady_clock::time_point deadline) {
         if (outFd_ < 0) return false;
