@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -287,7 +288,7 @@ TEST_F(SimSession, DiskListCarriesTheConfiguredTypesAndStatus) {
     EXPECT_EQ(log.released, std::vector<int>{1});
 }
 
-TEST_F(SimSession, ClientLeavingEarlyFailsAndAnIdleRunTimesOut) {
+TEST_F(SimSession, ClientLeavingEarlyFailsAndTheTimeOutEndsARunUnfinished) {
     start({});
     {
         ScriptClient client;
@@ -299,6 +300,23 @@ TEST_F(SimSession, ClientLeavingEarlyFailsAndAnIdleRunTimesOut) {
     std::vector<std::string> argv{VANTRO_SIM_BIN, "--vm-port", "0", "--once", "--timeout", "1"};
     sim.reset(new vtest::BackgroundProcess(argv, "vm port "));
     EXPECT_EQ(sim->waitExit(10000), 3);
+
+    // A session cut short by the time-out is unfinished, not failed.
+    argv[5] = "2";
+    argv.insert(argv.end(), {"--finish", "none"});
+    sim.reset(new vtest::BackgroundProcess(argv, "vm port "));
+    ScriptClient client;
+    ASSERT_TRUE(client.connect(sim->port()));
+    std::vector<Medium> media{floppyImage(100)};
+    Behaviour b;
+    b.password = "";
+    b.user = "vmuser";
+    b.loginWithRandom = true;
+    b.closeAfterReads = 1000;  // keeps the connection after its reads
+    std::thread serving([&] { client.run(media, b); });
+    EXPECT_EQ(sim->waitExit(10000), 3);
+    serving.join();
+    EXPECT_TRUE(saw("session stopped: stopped before the scenario completed")) << sim->output();
 }
 
 } // namespace
