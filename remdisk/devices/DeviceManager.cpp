@@ -16,9 +16,9 @@ DeviceManager::~DeviceManager() {
     ZTRACE(0, "%s destuctor called\n", "DeviceManager::~DeviceManager");
     // The local media outlive the registry (the application owns them): leave none of them
     // pointing at a drive or a registry that is about to go.
-    for (LocalDevice* local : localDevices) {
+    for (LocalDevice* local : attachedLocals) {
         local->setRemoteDevice(nullptr);
-        local->detachDeviceManager(*this);
+        local->forgetDeviceManager();
     }
     for (auto& remote : remoteDevices)
         remote->setLocalDevice(nullptr);
@@ -56,6 +56,20 @@ void DeviceManager::addLocalDevice(LocalDevice& device) {
         ZTRACE(0, "%s exception caught and thrown: %s\n", "DeviceManager::addLocalDevice", text);
         throw text;
     }
+}
+
+void DeviceManager::attachLocalDevice(LocalDevice& device) {
+    MonitorLock lock = monitor.acquireLock();
+    if (std::find(attachedLocals.begin(), attachedLocals.end(), &device) == attachedLocals.end())
+        attachedLocals.push_back(&device);
+}
+
+void DeviceManager::detachLocalDevice(LocalDevice& device) {
+    MonitorLock lock = monitor.acquireLock();
+    unmap(device);
+    removeLocalDevice(device);
+    attachedLocals.erase(std::remove(attachedLocals.begin(), attachedLocals.end(), &device),
+                         attachedLocals.end());
 }
 
 void DeviceManager::removeLocalDevice(LocalDevice& device) {

@@ -78,6 +78,11 @@ public:
     // The lowest id from 0 to 254 that no registered local device has; -1 when none is free.
     int getNextLocalDeviceId();
 
+    // Every local device made for this registry attaches itself until it is destroyed or
+    // moves to another registry, so the registry can detach it when it goes first.
+    void attachLocalDevice(LocalDevice& device);
+    void detachLocalDevice(LocalDevice& device);
+
     // Registered drives of the kind that serves the local type, in registration order.
     std::vector<RemoteDevice*> getMatchingRemoteDevices(int localType);
 
@@ -96,6 +101,7 @@ private:
     std::map<int, RemoteDevice*> remoteIndex;
     std::vector<LocalDevice*> localDevices;
     std::map<int, LocalDevice*> localIndex;
+    std::vector<LocalDevice*> attachedLocals;
     std::vector<DeviceManagerListener*> listeners;
     Monitor monitor;
     std::unique_ptr<VMProvider> provider;

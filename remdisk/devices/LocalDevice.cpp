@@ -21,13 +21,22 @@ LocalDevice::LocalDevice(DeviceManager& manager, int deviceId, int deviceType,
                          const std::string& name)
     : AbstractIODevice(manager, deviceId, deviceType, name) {
     writable = getDefaultWriteValue();
+    manager.attachLocalDevice(*this);
+}
+
+void LocalDevice::setDeviceManager(DeviceManager& manager) {
+    if (deviceManager == &manager)
+        return;
+    if (deviceManager)
+        deviceManager->detachLocalDevice(*this);
+    AbstractIODevice::setDeviceManager(manager);
+    manager.attachLocalDevice(*this);
 }
 
 LocalDevice::~LocalDevice() {
     ZTRACE(0, "%s Destructor called\n", "LocalDevice::~LocalDevice");
     if (deviceManager) {
-        deviceManager->unmap(*this);
-        deviceManager->removeLocalDevice(*this);
+        deviceManager->detachLocalDevice(*this);
     } else if (remoteDevice && remoteDevice->getLocalDevice() == this) {
         remoteDevice->setLocalDevice(nullptr);
     }

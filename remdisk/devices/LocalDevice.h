@@ -80,11 +80,10 @@ public:
 
     void update() {}
 
+    // Moves the device to another registry (it leaves the one it belonged to).
+    void setDeviceManager(DeviceManager& manager);
     // Called by a registry that goes away before the device.
-    void detachDeviceManager(DeviceManager& manager) {
-        if (deviceManager == &manager)
-            deviceManager = nullptr;
-    }
+    void forgetDeviceManager() { deviceManager = nullptr; }
 
 protected:
     int blockSize = 0;
