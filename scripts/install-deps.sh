@@ -7,7 +7,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev            # tests and benchmarks
   libssl-dev openssl zlib1g-dev                         # TLS; zlib only to cross-check CRC-32 in tests
   genisoimage                                           # demo and tests build ISO images
-  dosfstools fdisk fusefat fuse3 util-linux             # virtual USB device: FAT image, fdisk -l, FUSE mount
+  dosfstools fdisk fusefat fuse3 util-linux mtools      # virtual USB device: FAT image, fdisk -l, FUSE mount, reading it back
   openipmi ipmitool                                     # an independent BMC and client for cross-checks
 )
 

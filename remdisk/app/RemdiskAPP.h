@@ -58,9 +58,22 @@ public:
     bool isTerminating() const { return terminating.load(); }
 
 private:
-    // Probes one requested medium once through the media provider; false when it cannot be
-    // opened.
-    bool probeMedium(int type, const std::string& path);
+    // How -f and -c are checked: the switch, the image kind it refuses, the image kind it
+    // keeps (any other name is a device of the given type) and the messages.
+    struct MediumRules {
+        const char* name;
+        const char* missing;
+        int refusedImage;
+        const char* refused;
+        int image;
+        int device;
+        bool isCd;
+        const char* unopenable;
+        const char* unopenablePath; // format with the path
+    };
+    // Takes the medium's path and type from the command line and probes it once through the
+    // media provider; ends the process with the rule's message when anything is wrong.
+    void acceptMedium(const MediumRules& rules, std::string& path, int& type);
     // Stops the virtual media session; there is no session yet, so nothing to stop.
     void stopSession() {}
     void holdForSignal(int seconds);

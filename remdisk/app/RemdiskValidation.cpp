@@ -34,13 +34,30 @@ void RemdiskAPP::InitTrace() {
     }
 }
 
-bool RemdiskAPP::probeMedium(int type, const std::string& path) {
+void RemdiskAPP::acceptMedium(const MediumRules& rules, std::string& path, int& type) {
+    path = commandLine.GetSafeArgument(rules.name, 0, "");
+    if (path.empty()) {
+        std::printf("%s", rules.missing);
+        ExitClean(1);
+    }
+    type = checkForFile(path);
+    if (type == rules.refusedImage) {
+        std::printf("%s", rules.refused);
+        ExitClean(1);
+    }
+    if (type != rules.image) {
+        type = rules.device;
+        isDeviceMounted(rules.isCd, path);
+    }
+    // One probe: open read-only and close again.
     mediaProvider->setType(type);
     long handle = mediaProvider->openDrive(path, false, false);
-    if (handle <= 0)
-        return false;
+    if (handle <= 0) {
+        std::printf("%s", rules.unopenable);
+        std::printf(rules.unopenablePath, path.c_str());
+        ExitClean(1);
+    }
     mediaProvider->closeDrive(handle);
-    return true;
 }
 
 void RemdiskAPP::ValidateCommandLine() {
@@ -88,40 +105,23 @@ void RemdiskAPP::ValidateCommandLine() {
         mediaProvider = new LinuxVMProvider();
 
         if (wantFloppy) {
-            floppyPath = commandLine.GetSafeArgument("-f", 0, "");
-            if (floppyPath.empty())
-                fail("Error: Missing floppy <device-name> or <image-file> in parameter -f\n");
-            floppyType = checkForFile(floppyPath);
-            if (floppyType == ISO_IMAGE)
-                fail("Error: Invalid floppy <image-file> in parameter -f.\n\t.iso not allowed.\n");
-            if (floppyType != FLOPPY_IMAGE) {
-                floppyType = FLOPPY;
-                isDeviceMounted(false, floppyPath);
-            }
-            if (!probeMedium(floppyType, floppyPath)) {
-                std::printf("Error: Invalid floppy <device-name> or <image-file> in parameter -f\n");
-                std::printf("       Unable to open Local Device or Image: %s\n", floppyPath.c_str());
-                ExitClean(1);
-            }
+            static const MediumRules floppy = {
+                "-f", "Error: Missing floppy <device-name> or <image-file> in parameter -f\n",
+                ISO_IMAGE, "Error: Invalid floppy <image-file> in parameter -f.\n\t.iso not allowed.\n",
+                FLOPPY_IMAGE, FLOPPY, false,
+                "Error: Invalid floppy <device-name> or <image-file> in parameter -f\n",
+                "       Unable to open Local Device or Image: %s\n"};
+            acceptMedium(floppy, floppyPath, floppyType);
             floppyRequested = true;
         }
-
         if (wantCd) {
-            cdPath = commandLine.GetSafeArgument("-c", 0, "");
-            if (cdPath.empty())
-                fail("Error: Missing CD/DVD <device-name> or <image-file> in parameter -c\n");
-            cdType = checkForFile(cdPath);
-            if (cdType == FLOPPY_IMAGE)
-                fail("Error: Invalid Device Type for parameter -c\n\t.img not allowed.\n");
-            if (cdType != ISO_IMAGE) {
-                cdType = CD_DVD;
-                isDeviceMounted(true, cdPath);
-            }
-            if (!probeMedium(cdType, cdPath)) {
-                std::printf("Error: Invalid CD/DVD <device-name> or <image-file> in parameter -c\n");
-                std::printf("       Unable to open Local Device or Image: %s.\n", cdPath.c_str());
-                ExitClean(1);
-            }
+            static const MediumRules cd = {
+                "-c", "Error: Missing CD/DVD <device-name> or <image-file> in parameter -c\n",
+                FLOPPY_IMAGE, "Error: Invalid Device Type for parameter -c\n\t.img not allowed.\n",
+                ISO_IMAGE, CD_DVD, true,
+                "Error: Invalid CD/DVD <device-name> or <image-file> in parameter -c\n",
+                "       Unable to open Local Device or Image: %s.\n"};
+            acceptMedium(cd, cdPath, cdType);
             cdRequested = true;
         }
 

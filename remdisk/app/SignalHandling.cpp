@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include "app/RemdiskAPP.h"
@@ -111,9 +112,22 @@ bool installSignalHandlers() {
 
     struct sigaction action{};
     action.sa_sigaction = onSignal;
-    action.sa_flags = SA_SIGINFO | SA_RESTART; // persistent, as with signal()
+    // Persistent, as with signal(). No SA_RESTART: the signals reach only the stop thread,
+    // whose read() must come back with EINTR (under ThreadSanitizer the handler itself only
+    // runs once the interrupted call has returned).
+    action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
-    for (int sig : {SIGTERM, SIGINT, SIGILL, SIGSEGV, SIGQUIT})
+    sigset_t handled;
+    sigemptyset(&handled);
+    for (int sig : {SIGTERM, SIGINT, SIGILL, SIGSEGV, SIGQUIT}) {
         sigaction(sig, &action, nullptr);
+        sigaddset(&handled, sig);
+    }
+    // Only the stop thread takes these signals: the calling thread and every thread it
+    // starts from now on keep them blocked, so a signal never lands on a thread parked in
+    // a join or a lock. (A fault raised by a blocked thread still ends the process with
+    // that signal.)
+    if (stopThreadRunning)
+        pthread_sigmask(SIG_BLOCK, &handled, nullptr);
     return stopThreadRunning;
 }

@@ -9,8 +9,10 @@
 extern std::atomic<int> signalOnce;
 
 // Starts the stop thread, then installs the handler for SIGTERM, SIGINT, SIGILL, SIGSEGV
-// and SIGQUIT, in that order. Returns false when the stop thread could not be started
-// (the handler then ends the process at once on the first signal).
+// and SIGQUIT, in that order, and blocks them in the calling thread (and so in every
+// thread it starts later) so that they reach the stop thread. Returns false when the stop
+// thread could not be started (the handler then ends the process at once on the first
+// signal).
 bool installSignalHandlers();
 
 // The handler's work for one signal; async-signal-safe.

@@ -10,6 +10,7 @@
 #include <linux/fd.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "devices/DeviceTypes.h"
@@ -47,6 +48,14 @@ long LinuxVMProvider::openDrive(const std::string& name, bool write, bool lock) 
 
     int flags = (write ? O_RDWR : O_RDONLY) | O_LARGEFILE | O_NONBLOCK;
     int handle = open(name.c_str(), flags);
+    // A folder opens read-only but is no medium: refuse it the way opening it for
+    // writing would be refused.
+    struct stat info{};
+    if (handle >= 0 && fstat(handle, &info) == 0 && S_ISDIR(info.st_mode)) {
+        close(handle);
+        handle = -1;
+        errno = EISDIR;
+    }
     if (handle < 0) {
         int error = errno;
         ZTRACE(1, "%s Unable to open file %i %s\n", where, error, std::strerror(error));

@@ -17,7 +17,7 @@ namespace {
 
 // A provider whose trace lines land in a file of a temporary folder, next to a 4 KiB image
 // holding bytes 0, 1, 2 ... (mod 251).
-class ProviderFixture : public ::testing::Test {
+class LinuxVMProviderTest : public ::testing::Test {
 protected:
     vtest::TempDir dir;
     std::string tracePath = dir.file("trace.txt");
@@ -43,7 +43,7 @@ protected:
 
 } // namespace
 
-TEST_F(ProviderFixture, ProbesARealImageAndReadsItsBytes) {
+TEST_F(LinuxVMProviderTest, ProbesARealImageAndReadsItsBytes) {
     provider.setType(FLOPPY_IMAGE);
     long handle = provider.openDrive(img, false, false);
     ASSERT_GT(handle, 0);
@@ -63,7 +63,7 @@ TEST_F(ProviderFixture, ProbesARealImageAndReadsItsBytes) {
     EXPECT_EQ(provider.readDrive(handle, 16, buffer), -1); // closed
 }
 
-TEST_F(ProviderFixture, MissingPathFailsWithTheSystemsReason) {
+TEST_F(LinuxVMProviderTest, MissingPathFailsWithTheSystemsReason) {
     for (int type : {FLOPPY_IMAGE, FLOPPY, CD_DVD, ISO_IMAGE}) {
         provider.setType(type);
         EXPECT_EQ(provider.openDrive(dir.file("missing.img"), false, false), -1);
@@ -71,9 +71,11 @@ TEST_F(ProviderFixture, MissingPathFailsWithTheSystemsReason) {
     EXPECT_TRUE(traceHas("LinuxVMProvider::openDrive Unable to open file 2 No such file or directory\n"));
     EXPECT_EQ(provider.openDrive(dir.path() + "/" + std::string(5000, 'n'), false, false), -1);
     EXPECT_TRUE(traceHas("Unable to open file 36 File name too long\n"));
+    EXPECT_EQ(provider.openDrive(dir.path(), false, false), -1);
+    EXPECT_TRUE(traceHas("Unable to open file 21 Is a directory\n"));
 }
 
-TEST_F(ProviderFixture, WriteAccessRules) {
+TEST_F(LinuxVMProviderTest, WriteAccessRules) {
     // An ISO image is never opened for writing; the file is not even touched.
     provider.setType(ISO_IMAGE);
     EXPECT_EQ(provider.openDrive(img, true, false), -1);
@@ -104,13 +106,13 @@ TEST_F(ProviderFixture, WriteAccessRules) {
     close(readOnly);
 }
 
-TEST_F(ProviderFixture, CloseRefusesInvalidHandles) {
+TEST_F(LinuxVMProviderTest, CloseRefusesInvalidHandles) {
     EXPECT_EQ(provider.closeDrive(0), -1);
     EXPECT_EQ(provider.closeDrive(-1), -1);
     EXPECT_NE(fcntl(0, F_GETFD), -1) << "standard input must stay open";
 }
 
-TEST_F(ProviderFixture, OperationsWithNothingToDoOnLinux) {
+TEST_F(LinuxVMProviderTest, OperationsWithNothingToDoOnLinux) {
     std::vector<LocalDevice> none;
     EXPECT_EQ(provider.getLocalDevices(none), 0);
     unsigned char data[8] = {};
@@ -126,4 +128,55 @@ TEST_F(ProviderFixture, OperationsWithNothingToDoOnLinux) {
     EXPECT_EQ(provider.readSectors(-1, 512, 1, 0, data), -1);
     EXPECT_EQ(provider.lockCd(dir.file("missing")), -1);
     EXPECT_EQ(provider.ejectCd(dir.file("missing")), -1);
+}
+
+namespace {
+
+// A loop block device over an image of a temporary folder, read-only or not; detached on
+// destruction. Empty device() when loop devices cannot be attached here.
+class LoopDevice {
+public:
+    LoopDevice(const std::string& image, bool readOnly) {
+        if (geteuid() != 0)
+            return;
+        auto r = vtest::run({"/bin/sh", "-c",
+                             std::string("PATH=/usr/sbin:/sbin:$PATH losetup -f --show ") +
+                                 (readOnly ? "-r " : "") + "'" + image + "'"});
+        if (r.status == 0 && r.out.rfind("/dev/", 0) == 0)
+            path = r.out.substr(0, r.out.find('\n'));
+    }
+    ~LoopDevice() {
+        if (!path.empty())
+            vtest::run({"/bin/sh", "-c", "PATH=/usr/sbin:/sbin:$PATH losetup -d " + path});
+    }
+    const std::string& device() const { return path; }
+
+private:
+    std::string path;
+};
+
+} // namespace
+
+TEST_F(LinuxVMProviderTest, WriteProtectedBlockDeviceIsRefusedForWriting) {
+    LoopDevice protectedDisk(img, true);
+    LoopDevice writableDisk(img, false);
+    if (protectedDisk.device().empty() || writableDisk.device().empty())
+        GTEST_SKIP() << "loop devices cannot be attached here";
+
+    provider.setType(FLOPPY);
+    EXPECT_EQ(provider.openDrive(protectedDisk.device(), true, false), -1);
+    EXPECT_TRUE(traceHas("LinuxVMProvider::openDrive drive was supposed to be writable, it is not\n"));
+    long handle = provider.openDrive(protectedDisk.device(), false, false);
+    EXPECT_GT(handle, 0) << "read-only probing still works";
+    provider.closeDrive(handle);
+
+    handle = provider.openDrive(writableDisk.device(), true, false);
+    EXPECT_GT(handle, 0);
+    EXPECT_TRUE(traceHas("LinuxVMProvider::isFloppyWritable: BLKROGET:[0]\n"));
+    unsigned char buffer[4] = {};
+    EXPECT_EQ(provider.seekDrive(handle, 251), 251);
+    EXPECT_EQ(provider.readDrive(handle, 4, buffer), 4);
+    EXPECT_EQ(buffer[0], 0);
+    EXPECT_EQ(buffer[3], 3);
+    provider.closeDrive(handle);
 }

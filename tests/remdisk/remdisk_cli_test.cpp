@@ -156,7 +156,10 @@ TEST_F(RemdiskProgram, PrintsExactlyWhatEachCommandLineCalls) {
         {"floppy image accepted", {"-r", "host", "-u", "u", "-f", "$IMG"}, kNotYet, 1},
         {"both media, extra -f value, port and -D without a value",
          {"-r", "host:99", "-u", "u", "-p", "pw", "-f", "$IMG", "extra", "-c", "$ISO", "-D"}, kNotYet, 1},
-        {"block device probe read-only", {"-r", "10.0.0.1", "-u", "u", "-f", "/dev/null"}, kNotYet, 1},
+        {"a folder is no medium", {"-r", "h", "-u", "u", "-f", "$DIR"},
+         "Error: Invalid floppy <device-name> or <image-file> in parameter -f\n"
+         "       Unable to open Local Device or Image: $DIR\n", 1},
+        {"device node probed read-only", {"-r", "10.0.0.1", "-u", "u", "-f", "/dev/null"}, kNotYet, 1},
         {"unused switches are ignored", {"-r", "h", "-u", "u", "-q", "-Z", "z", "-c", "$ISO"}, kNotYet, 1},
     };
     for (const Case& c : cases) {
@@ -195,6 +198,22 @@ TEST_F(RemdiskProgram, OverlongAndNonUtf8ArgumentsGetClearMessages) {
         EXPECT_FALSE(r.timedOut) << c.name;
         EXPECT_EQ(r.out, c.out == kNotYet ? kNotYet : expand(c.out)) << c.name;
         EXPECT_EQ(r.status, c.status) << c.name;
+    }
+
+    // Started with standard input or output closed, no descriptor the program opens may
+    // take their place: neither the probe's handle (0 counts as invalid) nor its internal
+    // pipes (console text written into them).
+    for (const char* closing : {"<&-", ">&-", "<&- >&-"}) {
+        std::string trace = dir.file("closed.txt");
+        auto r = vtest::run({"/bin/sh", "-c", std::string("exec \"$0\" \"$@\" ") + closing, REMDISK_BIN,
+                             "-D", "1", "-N", trace, "-r", "h", "-u", "u", "-f", img});
+        EXPECT_EQ(r.status, 1) << closing;
+        std::string text = vtest::readFile(trace);
+        EXPECT_EQ(text.find("SignalHandler"), std::string::npos) << closing << "\n" << text;
+        EXPECT_NE(text.find("RemdiskAPP::ExitClean: Clean Up And Exit code:[1]"), std::string::npos)
+            << closing << "\n" << text;
+        if (std::string(closing) == "<&-")
+            EXPECT_EQ(r.out, kNotYet);
     }
 
     // Thousands of arguments.

@@ -1,2 +1,72 @@
-#include <cstdio>
-int main() { std::printf("Usage: upflash [options] (not yet built)\n"); return 0; }
+// upflash: the controller firmware update utility.
+#include "cli/config_file.h"
+#include "cli/console.h"
+#include "cli/options.h"
+#include "cli/result_codes.h"
+#include "image/devices.h"
+#include "report/update_package.h"
+#include "update/fw_update_param.h"
+
+namespace {
+
+void modules_construct() {
+    print_constructor();
+    options_constructor();
+    fw_update_constructor();
+    image_constructor();
+}
+
+void modules_destruct() {
+    image_destructor();
+    fw_update_destructor();
+    options_destructor();
+    print_destructor();
+}
+
+// Stand-in until the host IPMI driver layer is part of the build: the run goes on exactly as
+// on a host whose driver stack cannot be loaded.
+int load_driver() {
+    display_redirection(PRT_DEBUG, "\n   Host IPMI driver layer not available in this build\n");
+    return RC_LOAD_LIBRARY_FAILED;
+}
+
+// The final status line of a console run. The XML documents of -xml and -fml come with the
+// reporting module; until then those runs end with their exit status only.
+void report_final_status(int code) {
+    if (CKestrelUpdatePackage::Instance())
+        return;
+    if (code != RC_SUCCESS)
+        display_printf(PRT_NORMAL, "   %s\n", ErrorCode2String(code));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    modules_construct();
+    BIN_FILE_INFO info;
+    bin_file_info_init(&info);
+
+    int status = translate_options(argc, argv, &info);
+
+    ReadConfigFile();
+    display_printf(PRT_DEBUG, "\n   USBDeviceSearchingTime = %d seconds\n", gConfig.usbDeviceSearchingTime);
+    display_printf(PRT_DEBUG, "   FwUpdateWaitingTime    = %d seconds\n", gConfig.fwUpdateWaitingTime);
+    display_printf(PRT_DEBUG, "   VantroRebootWaitingTime  = %d seconds\n", gConfig.vantroRebootWaitingTime);
+    display_printf(PRT_DEBUG, "   IPMICommandRetryTimes  = %d\n", gConfig.ipmiCommandRetryTimes);
+
+    const bool xml_inventory = CKestrelUpdatePackage::XmlInventoryMode();
+
+    if (status == RC_SUCCESS)
+        status = load_driver();
+
+    if (!xml_inventory && status != RC_SUCCESS && get_display_state() == DISPLAY_REVISION) {
+        // Plain -r shows what it can even when an earlier step failed: the image's side.
+        devices_information[0].state = DEV_FOUND;
+        get_image_file_info(&info);
+    }
+
+    status = exit_status_for(status);
+    modules_destruct();
+    report_final_status(xml_inventory && status != RC_SUCCESS ? RC_XML_INVENTORY_FAILED : status);
+    return status;
+}

@@ -1,0 +1,45 @@
+// The option table, searched in order, and the help texts.
+#include "cli/options.h"
+
+const OPTION_ENTRY_TYPE CONST_OPTION_ENTRY_ARRAY[] = {
+    {"-d", ENUM_DOWNGRADE, ARGUMENT_NOT_ALLOWED, HELP_STANDARD},
+    {"-f", ENUM_FORCE, ARGUMENT_NOT_ALLOWED, HELP_STANDARD},
+    {"-force", ENUM_FORCE, ARGUMENT_NOT_ALLOWED, HELP_CLI},
+    {"-h", ENUM_HELP, ARGUMENT_NOT_ALLOWED, HELP_STANDARD},
+    {"-help", ENUM_HELP, ARGUMENT_NOT_ALLOWED, HELP_CLI},
+    {"-i", ENUM_INPUT, ARGUMENT_REQUIRED, HELP_STANDARD},
+    {"-input", ENUM_INPUT, ARGUMENT_REQUIRED, HELP_CLI},
+    {"-l", ENUM_LOG, ARGUMENT_REQUIRED, HELP_STANDARD},
+    {"-log", ENUM_LOG, ARGUMENT_REQUIRED, HELP_CLI},
+    {"-q", ENUM_QUIET, ARGUMENT_NOT_ALLOWED, HELP_STANDARD},
+    {"-quiet", ENUM_QUIET, ARGUMENT_NOT_ALLOWED, HELP_CLI},
+    {"-r", ENUM_REVISION, ARGUMENT_NOT_ALLOWED, HELP_STANDARD},
+    {"-revision", ENUM_REVISION, ARGUMENT_NOT_ALLOWED, HELP_CLI},
+    {"-version", ENUM_VERSION, ARGUMENT_NOT_ALLOWED, HELP_CLI},
+    {"-b", ENUM_ROLLBACK, ARGUMENT_NOT_ALLOWED, HELP_STANDARD},
+    {"-rollback", ENUM_ROLLBACK, ARGUMENT_NOT_ALLOWED, HELP_CLI},
+    {"-c", ENUM_CLEARPS, ARGUMENT_NOT_ALLOWED, HELP_STANDARD},
+    {"-clear", ENUM_CLEARPS, ARGUMENT_NOT_ALLOWED, HELP_CLI},
+    {"-xml", ENUM_XML, ARGUMENT_NOT_ALLOWED, HELP_ADVANCED},
+    {"-fml", ENUM_XML_RESULT, ARGUMENT_NOT_ALLOWED, HELP_ADVANCED},
+    {"-advhelp", ENUM_ADVHELP, ARGUMENT_NOT_ALLOWED, HELP_ADVANCED},
+    {"-debugmsg", ENUM_DEBUG, ARGUMENT_NOT_ALLOWED, 0},
+    {"", ENUM_END, ARGUMENT_NOT_ALLOWED, HELP_STANDARD},
+};
+
+const HELP_ENTRY_TYPE CONST_HELP_ENTRY_ARRAY[] = {
+    {ENUM_ADVHELP, "Display advanced options help."},
+    {ENUM_DOWNGRADE, "Allow downgrade of firmware without asking."},
+    {ENUM_FORCE, "Force flash firmware."},
+    {ENUM_HELP, "Show command line options with descriptions."},
+    {ENUM_INPUT, "Argument is name of firmware image file to use."},
+    {ENUM_LOG, "Log all messages to file specified by argument."},
+    {ENUM_QUIET, "Quiet mode. No prompts. Display error messages ONLY."},
+    {ENUM_REVISION, "Display firmware and data file revisions then exit."},
+    {ENUM_VERSION, "Display version of this firmware upgrade utility."},
+    {ENUM_ROLLBACK, "Rollback to standby firmware image."},
+    {ENUM_CLEARPS, "Clear private storage after firmware update."},
+    {ENUM_XML, "Produce inventory output in XML format."},
+    {ENUM_XML_RESULT, "Flash with result in XML format."},
+    {ENUM_END, ""},
+};
