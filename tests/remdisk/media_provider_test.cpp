@@ -11,6 +11,7 @@
 #include "devices/LocalDevice.h"
 #include "foundation/ZTrace.h"
 #include "media/LinuxVMProvider.h"
+#include "loop_device.h"
 #include "test_support.h"
 
 namespace {
@@ -129,33 +130,6 @@ TEST_F(LinuxVMProviderTest, OperationsWithNothingToDoOnLinux) {
     EXPECT_EQ(provider.lockCd(dir.file("missing")), -1);
     EXPECT_EQ(provider.ejectCd(dir.file("missing")), -1);
 }
-
-namespace {
-
-// A loop block device over an image of a temporary folder, read-only or not; detached on
-// destruction. Empty device() when loop devices cannot be attached here.
-class LoopDevice {
-public:
-    LoopDevice(const std::string& image, bool readOnly) {
-        if (geteuid() != 0)
-            return;
-        auto r = vtest::run({"/bin/sh", "-c",
-                             std::string("PATH=/usr/sbin:/sbin:$PATH losetup -f --show ") +
-                                 (readOnly ? "-r " : "") + "'" + image + "'"});
-        if (r.status == 0 && r.out.rfind("/dev/", 0) == 0)
-            path = r.out.substr(0, r.out.find('\n'));
-    }
-    ~LoopDevice() {
-        if (!path.empty())
-            vtest::run({"/bin/sh", "-c", "PATH=/usr/sbin:/sbin:$PATH losetup -d " + path});
-    }
-    const std::string& device() const { return path; }
-
-private:
-    std::string path;
-};
-
-} // namespace
 
 TEST_F(LinuxVMProviderTest, WriteProtectedBlockDeviceIsRefusedForWriting) {
     LoopDevice protectedDisk(img, true);
