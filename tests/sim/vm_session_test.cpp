@@ -320,3 +320,31 @@ TEST_F(SimSession, ClientLeavingEarlyFailsAndTheTimeOutEndsARunUnfinished) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SimSessionServer, WithoutOnceServesSessionsOneAfterAnotherUntilStopped) {
+    for (bool spoil : {false, true}) {
+        SCOPED_TRACE(spoil ? "second session fails" : "both sessions pass");
+        vtest::BackgroundProcess sim({VANTRO_SIM_BIN, "--vm-port", "0", "--timeout", "30", "--io-timeout", "5",
+                                      "--temp-password", "pw"},
+                                     "vm port ");
+        ASSERT_GT(sim.port(), 0);
+        for (int i = 0; i < 2; ++i) {
+            ScriptClient client;
+            ASSERT_TRUE(client.connect(sim.port()));
+            std::vector<Medium> media{floppyImage(64)};
+            Behaviour b;
+            if (i == 1) b.heartbeatAfterLogin = false;  // tells the verdict lines apart
+            if (spoil && i == 1) b.password = "wrong";
+            client.run(media, b);
+        }
+        EXPECT_TRUE(sim.waitFor(spoil ? "session FAILED: login refused: wrong credential, 0 heartbeats\n"
+                                      : "session ok: completed, 0 heartbeats\n"))
+            << sim.output();
+        EXPECT_TRUE(sim.waitFor("session ok: completed, 1 heartbeats\n"));
+        EXPECT_EQ(sim.stop(), spoil ? 1 : 0) << sim.output();
+    }
+}
+
+} // namespace

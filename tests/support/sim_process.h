@@ -82,6 +82,14 @@ public:
         }
     }
 
+    // Whether text shows up in the output within timeoutMs.
+    bool waitFor(const std::string& text, int timeoutMs = 10000) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (output_.find(text) == std::string::npos)
+            if (!readSome(deadline)) return false;
+        return true;
+    }
+
     // Waits up to timeoutMs for the program to end by itself, reading all its output; then
     // stops it as stop() does. Returns the exit status.
     int waitExit(int timeoutMs) {
