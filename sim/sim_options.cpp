@@ -130,6 +130,8 @@ const char* simUsage() {
            "  --device-status CODE   send this DeviceStatus to each drive after its checks; 6, 8, 9\n"
            "                         must unmap it, other codes must keep it\n"
            "  --expect-heartbeat     wait for a client heartbeat before finishing\n"
+           "  --heartbeat-timeout SECONDS  while waiting for the client to close at the end, fail when\n"
+           "                         no heartbeat came for SECONDS (default 0: not checked)\n"
            "  --finish all|one|none|close  release every drive (default) or the first one, release\n"
            "                         none, or close the connection; then wait for the client to close\n"
            "  --help                 show this text\n"
@@ -295,6 +297,9 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
             sc.deviceStatus = static_cast<int>(n);
         } else if (a == "--expect-heartbeat") {
             sc.expectHeartbeat = true;
+        } else if (a == "--heartbeat-timeout") {
+            if (!number(0, 86400, n)) return false;
+            sc.heartbeatTimeoutMs = static_cast<int>(n * 1000);
         } else if (a == "--finish") {
             if (!choice({"all", "one", "none", "close"}, v)) return false;
             sc.finish = v == "all" ? Finish::RELEASE_ALL : v == "one" ? Finish::RELEASE_ONE : v == "none" ? Finish::NONE : Finish::CLOSE;

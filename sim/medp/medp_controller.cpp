@@ -461,9 +461,15 @@ void MedpController::releaseDrive(Drive& d) {
 }
 
 void MedpController::waitForClose(long ms, const char* failureIfOpen) {
+    // An open-ended wait may require the client to show it is alive.
+    const bool watchHeartbeats = ms == FOREVER_MS && config_.heartbeatTimeoutMs > 0;
     try {
         for (;;) {
-            std::unique_ptr<MEDPPacket> p = next("the client to close the connection", ms);
+            std::unique_ptr<MEDPPacket> p = watchHeartbeats
+                ? next("a heartbeat (none for " + std::to_string(config_.heartbeatTimeoutMs / 1000) + " s)",
+                       config_.heartbeatTimeoutMs, Until::HEARTBEAT)
+                : next("the client to close the connection", ms);
+            if (!p) continue;  // a heartbeat: the next gap starts
             throw SessionFailure{"protocol error: " + p->getDisplayMessage() + " while waiting for the client to close"};
         }
     } catch (const ClientClosed&) {

@@ -46,6 +46,7 @@ struct ScenarioConfig {
     bool readPastEnd = false;           // one read at the capacity must end with a non-zero status
     int deviceStatus = -1;              // DeviceStatus code sent to each drive after its checks
     bool expectHeartbeat = false;       // wait for a heartbeat before finishing
+    int heartbeatTimeoutMs = 0;         // while idle at the end, the longest gap between heartbeats (0: any)
     Finish finish = Finish::RELEASE_ALL;
     int ioTimeoutMs = 30000;            // longest wait for any single answer of the client
 };

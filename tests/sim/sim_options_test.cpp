@@ -46,7 +46,8 @@ TEST(SimOptions, UsageNamesEveryOptionAndUnreadableFilesAreUsageErrors) {
     const std::string usage = sim::simUsage();
     for (const char* opt : {"--https-port", "--vm-port", "--session-port", "--once", "--timeout", "--temp-password",
                             "--http-status", "--http-single-record", "--hshk-caps", "--login-auth", "--disks",
-                            "--expect-file", "--read-size", "--max-blocks", "--write", "--device-status", "--finish"})
+                            "--expect-file", "--read-size", "--max-blocks", "--write", "--device-status", "--finish",
+                            "--heartbeat-timeout", "--expect-heartbeat", "--read-past-end"})
         EXPECT_NE(usage.find(opt), std::string::npos) << opt;
     auto r = vtest::run({VANTRO_SIM_BIN, "--vm-port", "0", "--expect-file", "/nonexistent/medium.img"});
     EXPECT_EQ(r.status, 2);

@@ -241,6 +241,15 @@ TEST_F(SimSession, HeartbeatIsWaitedFor) {
     }
 }
 
+TEST_F(SimSession, SilentClientFailsTheHeartbeatWatchWhileIdle) {
+    start({"--finish", "none", "--heartbeat-timeout", "1"});
+    std::vector<Medium> media{floppyImage(100)};
+    Behaviour b;
+    b.closeAfterReads = 1000;  // stays connected after its reads, but silent
+    EXPECT_EQ(session(media, b), 1) << sim->output();
+    EXPECT_TRUE(saw("session FAILED: timed out waiting for a heartbeat (none for 1 s)")) << sim->output();
+}
+
 TEST_F(SimSession, FinishReleasesOneOrNoneOrClosesTheConnection) {
     struct Case {
         const char* finish;
