@@ -10,8 +10,8 @@ struct DEVICES_INFORMATION;
 
 // The maker's IANA private enterprise number, sent as 3 bytes, least significant first, at
 // the start of every extended-configuration request and echoed at the start of the response.
-// (32473 is the number set aside for examples and documentation.)
-enum : uint32_t { OpenRAC = 32473 };
+// The controller and its configuration library agree on the same number.
+enum : uint32_t { OpenRAC = 0x001F5A };
 
 enum {
     NETFN_FIRMWARE_LUN0 = 0x20, // network function 0x08, LUN 0
