@@ -124,6 +124,23 @@ TEST_F(UpflashDriverE2E, StackInstalledFromLxvexaIniIsUninstalledAtTheEnd) {
     EXPECT_NE(r.out.find("\r   Please wait... -"), std::string::npos);
 }
 
+TEST_F(UpflashDriverE2E, CommandRecordTravelsToAnIndependentBmc) {
+    int vmPort = 0;
+    ASSERT_EQ(mkdir(dir.file("ipmi_sim").c_str(), 0755), 0);
+    std::unique_ptr<vtest::BackgroundProcess> bmc = vtest::startIpmiSim(dir.file("ipmi_sim"), &vmPort);
+    if (!bmc) GTEST_SKIP() << "ipmi_sim is not installed (Debian package openipmi)";
+    ASSERT_TRUE(vtest::waitForListener(vmPort, 10000)) << "ipmi_sim did not listen on " << vmPort;
+    offer({"libhstbas32.so", "libhstipm32.so"});
+    auto r = upflash({"-debugmsg"}, {{"VANTRO_BMC", "127.0.0.1:" + std::to_string(vmPort)},
+                                     {"VANTRO_BMC_TIMEOUT_MS", "2000"}});
+    EXPECT_NE(r.status, 27) << r.out << r.err;
+    // sim.emu: device 0, revision 3, firmware 9.08, IPMI 2.0, support 9Fh, maker 1291h,
+    // product 0F02h.
+    EXPECT_NE(r.out.find("   Response Data: 0x00 0x03 0x09 0x08 0x02 0x9f 0x91 0x12 0x00 0x02 0x0f"),
+              std::string::npos)
+        << r.out;
+}
+
 TEST_F(UpflashDriverE2E, XmlInventoryOpensWithOnlyTheApiLibrary) {
     offer({"libhstapi32.so"});
     auto r = upflash({"-xml"}); // no BMC at all: variant B needs none to open in this mode
