@@ -8,6 +8,10 @@
 
 #include <cstdint>
 
+// The record's type as the callers name it: the entry points take it by this name, so that a
+// caller's pointer type and ours agree (the stand-ins read it as bytes).
+struct BrdIPMICmdIoctlReq;
+
 namespace hostupd {
 
 constexpr int kRecordSize = 80;

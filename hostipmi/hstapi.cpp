@@ -44,9 +44,10 @@ __attribute__((visibility("default"))) int HIPHostInfoEx(int handle, uint8_t* in
     return 1;
 }
 
-__attribute__((visibility("default"))) int HIPIPMICommand(int handle, void* request, void* response) {
+__attribute__((visibility("default"))) int HIPIPMICommand(int handle, BrdIPMICmdIoctlReq* request,
+                                                          BrdIPMICmdIoctlReq* response) {
     if (!isOpen(handle)) return 0;
-    return hostupd::forwardCommand(static_cast<const uint8_t*>(request), static_cast<uint8_t*>(response));
+    return hostupd::forwardCommand(reinterpret_cast<const uint8_t*>(request), reinterpret_cast<uint8_t*>(response));
 }
 
 } // extern "C"

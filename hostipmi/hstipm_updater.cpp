@@ -7,8 +7,8 @@
 
 extern "C" {
 
-__attribute__((visibility("default"))) int HSTIPMCommand(void* request, void* response) {
-    return hostupd::forwardCommand(static_cast<const uint8_t*>(request), static_cast<uint8_t*>(response));
+__attribute__((visibility("default"))) int HSTIPMCommand(BrdIPMICmdIoctlReq* request, BrdIPMICmdIoctlReq* response) {
+    return hostupd::forwardCommand(reinterpret_cast<const uint8_t*>(request), reinterpret_cast<uint8_t*>(response));
 }
 
 } // extern "C"

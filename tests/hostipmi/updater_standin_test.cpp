@@ -11,16 +11,18 @@
 #include <dlfcn.h>
 #include <vector>
 
+struct BrdIPMICmdIoctlReq; // the entry points' record type, read here as bytes
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-typedef int (*Command)(void*, void*);
+typedef int (*Command)(BrdIPMICmdIoctlReq*, BrdIPMICmdIoctlReq*);
 typedef int (*HostInfo)(uint8_t*, uint16_t*, uint32_t*);
 typedef int (*HipOpen)(int, int);
 typedef void (*HipClose)(int);
 typedef int (*HipHostInfo)(int, uint8_t*, uint16_t*, uint32_t*);
-typedef int (*HipCommand)(int, void*, void*);
+typedef int (*HipCommand)(int, BrdIPMICmdIoctlReq*, BrdIPMICmdIoctlReq*);
 
 struct Library {
     explicit Library(const char* name) {
@@ -37,6 +39,8 @@ struct Library {
 };
 
 // A request record: kind 10, length, expected length 35, the message, slave address 20h.
+BrdIPMICmdIoctlReq* rec(std::vector<uint8_t>& bytes) { return reinterpret_cast<BrdIPMICmdIoctlReq*>(bytes.data()); }
+
 std::vector<uint8_t> request(uint8_t netfnLun, uint8_t cmd, const Bytes& data, uint32_t kind = 10) {
     std::vector<uint8_t> r(80, 0);
     auto put = [&r](int at, uint32_t v) {
@@ -83,7 +87,7 @@ TEST_F(UpdaterStandIn, CommandRecordCarriesRequestAndResponse) {
     ASSERT_NE(command, nullptr) << dlerror();
 
     std::vector<uint8_t> req = request(0x18, 0x01, {}), rsp(80, 0xEE);
-    ASSERT_EQ(command(req.data(), rsp.data()), 1);
+    ASSERT_EQ(command(rec(req), rec(rsp)), 1);
     EXPECT_EQ(get32(rsp, 12), 0u);
     EXPECT_EQ(rsp[28], 0x1C);
     EXPECT_EQ(rsp[29], 0x01);
@@ -93,26 +97,26 @@ TEST_F(UpdaterStandIn, CommandRecordCarriesRequestAndResponse) {
 
     // An OEM status keeps its byte behind completion code FFh.
     req = request(0x20, 0x11, {});
-    ASSERT_EQ(command(req.data(), rsp.data()), 1);
+    ASSERT_EQ(command(rec(req), rec(rsp)), 1);
     EXPECT_EQ(rsp[30], 0xFF);
     EXPECT_EQ(get32(rsp, 24), 4u);
     EXPECT_EQ(rsp[31], 0x84);
-    ASSERT_EQ(command(req.data(), rsp.data()), 1);
+    ASSERT_EQ(command(rec(req), rec(rsp)), 1);
     EXPECT_EQ(rsp[31], 0x86); // no phase 1 before it: not initiated
 
     // Version with request data.
     req = request(0x20, 0x13, {1});
-    ASSERT_EQ(command(req.data(), rsp.data()), 1);
+    ASSERT_EQ(command(rec(req), rec(rsp)), 1);
     EXPECT_EQ(get32(rsp, 24), 7u);
     EXPECT_EQ(Bytes(rsp.begin() + 31, rsp.begin() + 35), Bytes({1, 40, 0, 12}));
 
     // Records the library cannot read are refused.
     req = request(0x18, 0x01, {}, 9);
-    EXPECT_EQ(command(req.data(), rsp.data()), 0);
+    EXPECT_EQ(command(rec(req), rec(rsp)), 0);
     req = request(0x18, 0x01, {});
     req[20] = 36;
-    EXPECT_EQ(command(req.data(), rsp.data()), 0);
-    EXPECT_EQ(command(nullptr, rsp.data()), 0);
+    EXPECT_EQ(command(rec(req), rec(rsp)), 0);
+    EXPECT_EQ(command(nullptr, rec(rsp)), 0);
 
     auto slave = ipm.get<uint32_t (*)()>("HSTIPMGetBMCSlaveAddress");
     ASSERT_NE(slave, nullptr);
@@ -138,11 +142,11 @@ TEST_F(UpdaterStandIn, VariantBNeedsItsHandleAndBothReportTheSystemId) {
     EXPECT_EQ(info(h, &b, &id, &x), 1);
     EXPECT_EQ(id, 0x0100);
     std::vector<uint8_t> req = request(0x18, 0x01, {}), rsp(80, 0);
-    EXPECT_EQ(command(h, req.data(), rsp.data()), 1);
+    EXPECT_EQ(command(h, rec(req), rec(rsp)), 1);
     EXPECT_EQ(rsp[30], 0x00);
-    EXPECT_EQ(command(h + 100, req.data(), rsp.data()), 0);
+    EXPECT_EQ(command(h + 100, rec(req), rec(rsp)), 0);
     close(h);
-    EXPECT_EQ(command(h, req.data(), rsp.data()), 0);
+    EXPECT_EQ(command(h, rec(req), rec(rsp)), 0);
     EXPECT_EQ(info(h, &b, &id, &x), 0);
 
     setenv("VANTRO_HOST_SYSTEM_ID", "0", 1);
@@ -161,14 +165,14 @@ TEST_F(UpdaterStandIn, SilentOrMissingBmcGivesAStatusNotAHang) {
     auto command = ipm.get<Command>("HSTIPMCommand");
     ASSERT_NE(command, nullptr);
     std::vector<uint8_t> req = request(0x20, 0x13, {1}), rsp(80, 0);
-    ASSERT_EQ(command(req.data(), rsp.data()), 1);
+    ASSERT_EQ(command(rec(req), rec(rsp)), 1);
     EXPECT_NE(get32(rsp, 12), 0u);
     EXPECT_EQ(get32(rsp, 24), 0u);
 
     sim.reset();
     setenv("VANTRO_BMC", ("127.0.0.1:" + std::to_string(vtest::unusedLoopbackPort())).c_str(), 1);
     req = request(0x18, 0x01, {});
-    ASSERT_EQ(command(req.data(), rsp.data()), 1);
+    ASSERT_EQ(command(rec(req), rec(rsp)), 1);
     EXPECT_NE(get32(rsp, 12), 0u);
 }
 

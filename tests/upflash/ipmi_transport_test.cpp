@@ -37,7 +37,7 @@ protected:
         r.retries = retries;
         r.delay = delay;
         r.requestDataLength = static_cast<uint16_t>(data.size());
-        std::memcpy(r.requestData, data.data(), data.size());
+        if (!data.empty()) std::memcpy(r.requestData, data.data(), data.size());
         return r;
     }
 
