@@ -89,21 +89,23 @@ int CDriverOS::GetConfiguration() {
         std::string key, value;
         if (!ParseIniOneLine(buf, &key, &value))
             continue;
-        if (key == "vexa_path") {
-            vexa_path = value;
-            has_vexa_path = true;
-            flags |= INI_VEXA_PATH;
-        } else if (key == "install_command") {
-            install_command = value;
-            has_install_command = true;
-            flags |= INI_INSTALL;
-        } else if (key == "uninstall_command") {
-            uninstall_command = value;
-            has_uninstall_command = true;
-            flags |= INI_UNINSTALL;
-        } else if (key == "checkstatus_command") {
-            checkstatus_command = value;
-            has_checkstatus_command = true;
+        const struct {
+            const char* key;
+            std::string* text;
+            bool* present;
+            unsigned flag;
+        } fields[] = {
+            {"vexa_path", &vexa_path, &has_vexa_path, INI_VEXA_PATH},
+            {"install_command", &install_command, &has_install_command, INI_INSTALL},
+            {"uninstall_command", &uninstall_command, &has_uninstall_command, INI_UNINSTALL},
+            {"checkstatus_command", &checkstatus_command, &has_checkstatus_command, 0},
+        };
+        for (const auto& field : fields) {
+            if (key == field.key) {
+                *field.text = value;
+                *field.present = true;
+                flags |= field.flag;
+            }
         }
     }
     std::fclose(f);

@@ -3,7 +3,6 @@
 #include "ipmi/driver_status.h"
 #include "ipmi/ipmi_sleep.h"
 
-#include <climits>
 #include <cstdlib>
 #include <unistd.h>
 
