@@ -4,6 +4,7 @@
 #include "hshk/hshk_exchange.h"
 #include "http/credential_response.h"
 #include "medp/scenario.h"
+#include "ipmi/fw_update.h"
 
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ struct SimOptions {
     HshkConfig hshk;
     ScenarioConfig scenario;
     bool help = false;
+    FwUpdateOptions fw;     // --fw-...: the firmware-update side (fw_update.h)
 };
 
 // False with a message for an unknown option, a missing or bad value.

@@ -1,6 +1,7 @@
 #include "sim_run.h"
 
 #include "http/credential_server.h"
+#include "ipmi/fw_commands.h"
 #include "ipmi/ipmi_dispatch.h"
 #include "ipmi/ipmi_server.h"
 #include "medp/sha256_digest.h"
@@ -74,6 +75,9 @@ int runSimulator(SimOptions& opts) {
         else if (!loadIpmiState(opts.stateFile, state, error)) return fail(error);
         ipmi.reset(new IpmiDispatcher(state, opts.stateFile));
         addStandardCommands(*ipmi);
+        // No virtual USB device here: phase 1 succeeds, phase 2 then finds no image.
+        static NoVirtualUsb noUsb;
+        addFirmwareCommands(*ipmi, std::make_shared<FwUpdateController>(opts.fw, &noUsb));
         ipmiServer.reset(new IpmiServer(*ipmi));
         if (!ipmiServer->start(static_cast<uint16_t>(opts.ipmiPort), error)) return fail(error);
         std::printf("ipmi port %u\n", ipmiServer->port());
