@@ -34,7 +34,6 @@ constexpr RacField kFwUpdate[] = {S(17), S(32), U8, U32, S(256), S(32)};
 constexpr RacField kSerialShell[] = {U8, U8, U8, U32, U32, U8, S(32), U32, S(129)};
 constexpr RacField kNicTeaming[] = {U8, U8, U32, S(256), U8, U32, U32, U32, U8};
 constexpr RacField kSsad[] = {S(256), S(256), U32};
-constexpr RacField kConfigDisable[] = {U8, U8};
 constexpr RacField kIpv6Ext[] = {U8, S(40), S(40), U8, U8, S(40, kRacNeverWritten),
                                  S(40, kRacNeverWritten), U8, S(40), S(40), U8};
 constexpr RacField kIpsec[] = {S(20), S(40), U8, U16, U8, U16, U8, U16, U8, U8, U32, S(40), U8, U32};
@@ -86,7 +85,9 @@ G(RacOobSecurity) = opaque("OobSecurity", 19, 19, 19, 0, CACHE_OF(oobSecurity));
 G(RacNicTeamingGroup) = packed("NicTeaming", 24, 0, 0, kNicTeaming, 0, CACHE_OF(nicTeaming));
 G(RacTimeZoneGroup) = opaque("TimeZone", 25, 5, 5, 0, CACHE_OF(timeZone));
 G(RacSsadCfg) = packed("Ssad", 27, 1, 5, kSsad, 0, CACHE_OF(ssad));
-G(RacConfigDisable) = packed("ConfigDisable", 29, 0, 0, kConfigDisable, 0, CACHE_OF(configDisable));
+// Two u8 fields; each write sends its chosen byte in both, whatever the mask, so the group
+// moves as it is.
+G(RacConfigDisable) = opaque("ConfigDisable", 29, 2, 2, 0, CACHE_OF(configDisable));
 G(RacLocalConsredDisable) = opaque("LocalConsred", 30, 2, 2, 0, CACHE_OF(localConsred));
 G(RacIPv6ExtGroup) = packed("IPv6Ext", 32, 0, 0, kIpv6Ext, 0, CACHE_OF(ipv6Ext));
 G(RacIPSecGroup) = packed("IPSec", 33, 1, 16, kIpsec, 0, CACHE_OF(ipsec));
