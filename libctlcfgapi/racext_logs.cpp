@@ -23,8 +23,10 @@ RacLogCache* cacheOf(RacIpmiPrivateData* pd, u8 type) {
     return nullptr;
 }
 
-// Readiness and a loaded cache, the start of every log operation.
-unsigned loaded(RacIpmi* r, u8 type, RacLogCache** cache) {
+// Trace, arguments, readiness and a loaded cache: the start of every log operation.
+unsigned openLog(RacIpmi* r, const char* op, u8 type, bool argsOk, RacLogCache** cache) {
+    RAC_TRACE_OP(op);
+    if (r == nullptr || r->pPrivateData == nullptr || !argsOk) return RACIPMI_INVALID_INPUT_PARAM;
     unsigned st = racReadinessGate(r);
     if (st == RACIPMI_SUCCESS) st = loadLogCache(r->pPrivateData, type);
     if (st == RACIPMI_SUCCESS) *cache = cacheOf(r->pPrivateData, type);
@@ -32,32 +34,24 @@ unsigned loaded(RacIpmi* r, u8 type, RacLogCache** cache) {
 }
 
 unsigned count(RacIpmi* r, const char* op, u8 type, u16* out) {
-    RAC_TRACE_OP(op);
-    if (r == nullptr || r->pPrivateData == nullptr || out == nullptr)
-        return racExtResult(op, RACIPMI_INVALID_INPUT_PARAM);
     RacLogCache* c = nullptr;
-    unsigned st = loaded(r, type, &c);
+    unsigned st = openLog(r, op, type, out != nullptr, &c);
     if (st == RACIPMI_SUCCESS) *out = c->lineCount;
     return racExtResult(op, st);
 }
 
+// Line 0 is refused before the controller is asked; lines past the count after loading.
 unsigned line(RacIpmi* r, const char* op, u8 type, u16 n, char* out) {
-    RAC_TRACE_OP(op);
-    if (r == nullptr || r->pPrivateData == nullptr || out == nullptr || n == 0)
-        return racExtResult(op, RACIPMI_INVALID_INPUT_PARAM);
     RacLogCache* c = nullptr;
-    unsigned st = loaded(r, type, &c);
+    unsigned st = openLog(r, op, type, out != nullptr && n != 0, &c);
     if (st == RACIPMI_SUCCESS && n > c->lineCount) st = RACIPMI_INVALID_INPUT_PARAM;
     if (st == RACIPMI_SUCCESS) std::memcpy(out, c->lines[n - 1], RAC_LOG_LINE_LEN);
     return racExtResult(op, st);
 }
 
 unsigned whole(RacIpmi* r, const char* op, u8 type, RacLog* out) {
-    RAC_TRACE_OP(op);
-    if (r == nullptr || r->pPrivateData == nullptr || out == nullptr)
-        return racExtResult(op, RACIPMI_INVALID_INPUT_PARAM);
     RacLogCache* c = nullptr;
-    unsigned st = loaded(r, type, &c);
+    unsigned st = openLog(r, op, type, out != nullptr, &c);
     if (st == RACIPMI_SUCCESS) {
         out->count = c->lineCount;
         std::memcpy(out->lines, c->lines, sizeof out->lines);
