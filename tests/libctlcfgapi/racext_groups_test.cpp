@@ -527,13 +527,13 @@ TEST_F(RacExt, LoginEntriesAreUnpackedUntilElevenBytesOrFewerRemain) {
     static_assert(sizeof(RacSessionEntry) == 271, "entries are laid end to end");
     ASSERT_EQ(getRacSessionInfo(&r, &count, entries), 0u);
     ASSERT_EQ(count, 2);
-    EXPECT_EQ(entries[0].sessionId, 3u);
-    EXPECT_EQ(entries[0].value1, 1u);
-    EXPECT_EQ(entries[0].value2, 2u);
+    EXPECT_EQ(static_cast<u32>(entries[0].sessionId), 3u);
+    EXPECT_EQ(static_cast<u32>(entries[0].value1), 1u);
+    EXPECT_EQ(static_cast<u32>(entries[0].value2), 2u);
     EXPECT_EQ(entries[0].value3, 9);
     EXPECT_EQ(entries[0].nameLength, 4);
     EXPECT_STREQ(entries[0].name, "root");
-    EXPECT_EQ(entries[1].value1, 0x01000000u);
+    EXPECT_EQ(static_cast<u32>(entries[1].value1), 0x01000000u);
     EXPECT_STREQ(entries[1].name, "admin");
 
     // A name that claims more than arrived keeps what arrived and ends the list.
