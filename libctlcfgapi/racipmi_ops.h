@@ -42,33 +42,7 @@
     X(setUserIpmiSerialPriv) X(getUserIpmiSerialPriv) X(setUsername) X(getUsername) X(setPassword) \
     X(validateUser) X(setUserState) X(getUserState) X(setUserIpmiSolState) X(getUserIpmiSolState) \
     X(getMaxActiveSessions) X(getNumbActiveSessions) \
-    /* racext: groups, logs, certificates and actions */ \
-    X(setRacIpv6Group) X(getRacIpv6Group) X(getRacIPv6ExtGroup) X(setRacIPv6ExtGroup) \
-    X(setRacIPSecGroup) X(getRacIPSecGroup) X(setRacIkeGroup) X(getRacIkeGroup) \
-    X(getRacIPv6URLGroup) X(setRacIPv6URLGroup) X(setRacNicLinkSetGroup) X(getRacNicLinkSetGroup) \
-    X(setRacNicTeamingGroup) X(getRacNicTeamingGroup) X(setRacLanTuneGroup) X(getRacLanTuneGroup) \
-    X(setRacUserPriv) X(getRacUserPriv) X(setRacSnmpGroup) X(getRacSnmpGroup) \
-    X(setRacDnsDdnsGroup) X(getRacDnsDdnsGroup) X(setRacAdCfg) X(getRacAdCfg) X(setRacUdCfg) \
-    X(getRacUdCfg) X(setRacSmartCardCfg) X(getRacSmartCardCfg) X(setRacSsadCfg) X(getRacSsadCfg) \
-    X(setRacEmailAlertCfg) X(getRacEmailAlertCfg) X(setRacSslCfg) X(getRacSslCfg) \
-    X(setRacSshCfg) X(getRacSshCfg) X(setRacTelnetCfg) X(getRacTelnetCfg) \
-    X(setRacWebServerCfg) X(getRacWebServerCfg) X(setRacCrCfg) X(getRacCrCfg) \
-    X(RacSetRacPostConsRedDisable) X(RacGetRacPostConsRedDisable) \
-    X(RacSetRacLocalConsredDisable) X(RacGetRacLocalConsredDisable) X(setRacVmCfg) X(getRacVmCfg) \
-    X(getRacInfo) X(getRacPostResult) X(setRacFwUpdate) X(getRacFwUpdate) \
-    X(racStartTftpFwUpdate) X(racResetVmkeySize) X(setRacSerialShell) X(getRacSerialShell) \
-    X(setRacMisc) X(getRacMisc) X(setRacTimeZoneGroup) X(getRacTimeZoneGroup) \
-    X(setRacOobSecurity) X(getRacOobSecurity) X(getRacSessionInfo) X(getRacCoredump) \
-    X(getRaclogRecordCount) X(getRaclogRecord) X(getRaclog) X(getRacTracelogRecordCount) \
-    X(getRacTracelogRecord) X(getRacTracelog) X(racGenerateCsr) X(getRacCsr) X(getRacCsrStatus) \
-    X(getRacServerCert) X(getRacServerCertView) X(setRacServerCert) X(setRacServerKey) \
-    X(setRacUserCert) X(setRacUserCaCert) X(getRacUserCertView) X(getRacUserCaCertView) \
-    X(getRacCaCert) X(getRacCaCertView) X(setRacCaCert) X(racHardReset) X(racSoftReset) \
-    X(racGracefulReset) X(racResetCfgToDefault) X(racClearRaclog) X(racClearCoredump) \
-    X(racStartFwupdatePhase1) X(racStartFwUpdatePhase2) X(getRacFwUpdateStatus) \
-    X(getRacFwUpdateRollback) X(racTestEmailAlert) X(racClrAsrScreen) X(racVmDisconnect) \
-    X(getRacPowerGroup) X(setRacPowerGroup) X(RacSetRacPostConfigDisable) \
-    X(RacGetRacPostConfigDisable) X(RacSetRacLocalConfigDisable) X(RacGetRacLocalConfigDisable)
+    /* racext: built (racext*.cpp) */
 
 #ifdef __cplusplus
 extern "C" {

@@ -199,4 +199,6 @@ extern uint8_t IPMI_RAC_IANA[3];
 }
 #endif
 
+#include "ctlcfgapi_ext.h"
+
 #endif /* CTLCFGAPI_H */

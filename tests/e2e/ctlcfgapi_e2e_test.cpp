@@ -94,6 +94,19 @@ TEST_F(CtlcfgapiE2E, ExtendedParametersWrittenAndReadInChunksAcrossRuns) {
     EXPECT_EQ(probe({"extset", "26", "0", "1", "00", "initstatus"}).out, "init 0\nextset 0\ninitstatus 0 value 0\n");
 }
 
+TEST_F(CtlcfgapiE2E, ExtendedGroupsLogsAndActionsThroughTheSharedLibrary) {
+    // The controller log, then the log-clearing action the simulator answers by emptying it.
+    startSim("extcfg 21 1 0b000101006f6b0a6e6f0a\n"); // "ok\nno\n"
+    // SNMP: u8, s32, s32. Mask 2 sends only the first string; the controller keeps the rest.
+    std::string full = "07" "03616263" + std::string(58, '0') + "0178"; // record form
+    EXPECT_EQ(probe({"snmpset", "0xFFFF", full}).out, "init 0\nsnmpset 0\n");
+    std::string first = "00" "027a7a";
+    auto r = probe({"snmpset", "2", first, "snmpget", "raclog", "hardreset"});
+    std::string record = "07" "027a7a" + std::string(60, '0') + "0178" + std::string(62, '0');
+    EXPECT_EQ(r.out, "init 0\nsnmpset 0\nsnmpget 0 " + record +
+                         "\nraclog 0 count 2\nline ok\nline no\nhardreset 0\n");
+}
+
 TEST_F(CtlcfgapiE2E, NoBmcAnsweringEndsInBoundedTime) {
     bmc = "127.0.0.1:" + std::to_string(vtest::unusedLoopbackPort());
     auto t0 = std::chrono::steady_clock::now();

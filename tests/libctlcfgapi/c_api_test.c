@@ -23,6 +23,10 @@ int main(void) {
     CHECK(offsetof(RacIpmi, getRacStatus) == 146 * sizeof(void *));
     CHECK(offsetof(RacIpmi, RacGetRacLocalConfigDisable) == 204 * sizeof(void *));
     CHECK(sizeof(RacDiagInfo) == 492);
+    CHECK(sizeof(RacAdCfg) == 2323 && sizeof(RacIPSecGroup) == 123 && sizeof(RacNicLinkSetGroup) == 8);
+    CHECK(sizeof(RacSessionEntry) == 271 && sizeof(RacBlob) == 65538);
+    CHECK(sizeof(RacLog) == 2 + RAC_LOG_MAX_LINES * RAC_LOG_LINE_SIZE);
+    CHECK(offsetof(RacBlob, userIndex) == 65537);
     CHECK(RacIpmiInit(NULL, NULL) == RACIPMI_INVALID_INPUT_PARAM);
     CHECK(RacDiagInit(NULL) == RACIPMI_INVALID_INPUT_PARAM);
     CHECK(RacDiagUninit(NULL) == RACIPMI_SUCCESS);

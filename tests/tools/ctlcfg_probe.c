@@ -6,6 +6,10 @@
  *   chan                   channel lookups       -> "chan RC lan L serial S"
  *   extget T I CAP         read a parameter      -> "extget RC len N data HEX"
  *   extset T I MASK HEX    write a parameter     -> "extset RC"
+ *   snmpset MASK HEX       setRacSnmpGroup       -> "snmpset RC"
+ *   snmpget                getRacSnmpGroup       -> "snmpget RC HEX" (the 67-byte record)
+ *   raclog                 controller log        -> "raclog RC count N" then "line TEXT" each
+ *   hardreset              racHardReset          -> "hardreset RC"
  * The first line is always "init RC". Exit status 0 unless the arguments are bad. */
 #include "ctlcfgapi.h"
 
@@ -79,6 +83,33 @@ int main(int argc, char **argv) {
                                                     (uint8_t)number(argv[i + 2]), 1,
                                                     (uint16_t)number(argv[i + 3]), (uint16_t)n, buf));
             i += 4;
+        } else if (strcmp(c, "snmpset") == 0 && i + 2 < argc) {
+            RacSnmpGroup g;
+            size_t n = 0;
+            memset(&g, 0, sizeof g);
+            if (!hexToBytes(argv[i + 2], g.bytes, sizeof g.bytes, &n)) {
+                fprintf(stderr, "ctlcfg-probe: bad hex data\n");
+                RacIpmiUninit(&rec);
+                return 2;
+            }
+            printf("snmpset %u\n", setRacSnmpGroup(&rec, (uint16_t)number(argv[i + 1]), &g));
+            i += 2;
+        } else if (strcmp(c, "snmpget") == 0) {
+            RacSnmpGroup g;
+            size_t k;
+            unsigned r = getRacSnmpGroup(&rec, &g);
+            printf("snmpget %u ", r);
+            for (k = 0; k < sizeof g.bytes; ++k) printf("%02x", g.bytes[k]);
+            printf("\n");
+        } else if (strcmp(c, "raclog") == 0) {
+            uint16_t n = 0, k;
+            char line[RAC_LOG_LINE_SIZE];
+            unsigned r = getRaclogRecordCount(&rec, &n);
+            printf("raclog %u count %u\n", r, n);
+            for (k = 1; r == 0 && k <= n; ++k)
+                if (getRaclogRecord(&rec, k, line) == 0) printf("line %s", line);
+        } else if (strcmp(c, "hardreset") == 0) {
+            printf("hardreset %u\n", racHardReset(&rec));
         } else {
             fprintf(stderr, "ctlcfg-probe: bad command \"%s\"\n", c);
             RacIpmiUninit(&rec);
