@@ -11,9 +11,6 @@
     /* system */ \
     X(getSysInfo) X(getBiosVersion) X(getHostname) X(getOsName) X(getBmcInfo) X(getWatchdogTimer) \
     X(getChassisStatus) X(executeChassisCtrl) \
-    /* sdr_sel */ \
-    X(getNumbOfSdrEntries) X(getFirstSdrRecordNum) X(getSdr) X(getSelTime) X(getNumbOfSelEntries) \
-    X(getFirstSelRecordID) X(getSel) X(convertSelToString) X(clearSel) \
     /* lan */ \
     X(setLanChanState) X(getLanChanState) X(setLanChanPrivLimit) X(getLanChanPrivLimit) \
     X(setNicGateway) X(getNicGateway) X(setNicIpAddr) X(getNicIpAddr) X(getNicMacAddr) \
@@ -79,6 +76,24 @@ RAC_PENDING_OPS(RAC_PENDING_DECL_)
 #undef RAC_PENDING_DECL_
 
 // Built operations (getRacStatus is declared in the public header).
+
+// sdr_sel: SEL and SDR access, the host caches and the SDR walk of the SEL decoder.
+unsigned getNumbOfSdrEntries(RacIpmi* pRacIpmi, u16* count);
+unsigned getFirstSdrRecordNum(RacIpmi* pRacIpmi, u16* recordNum);
+unsigned getSdr(RacIpmi* pRacIpmi, u16 index, u8* sdr, u16* next); // sdr: 64 bytes
+unsigned getSelTime(RacIpmi* pRacIpmi, u32* seconds);
+unsigned getNumbOfSelEntries(RacIpmi* pRacIpmi, u16* count);
+unsigned getFirstSelRecordID(RacIpmi* pRacIpmi, u16* recordId);
+unsigned getSel(RacIpmi* pRacIpmi, u16 index, u8* sel, u16* next); // sel: 16 bytes
+unsigned convertSelToString(RacIpmi* pRacIpmi, const u8* sel, char* description, u16 descriptionSize,
+                            char* date, u16 dateSize, u8* severity);
+unsigned clearSel(RacIpmi* pRacIpmi);
+unsigned attachSdrCache(RacIpmiPrivateData* pData);
+unsigned detachSdrCache(RacIpmiPrivateData* pData);
+unsigned attachSelCache(RacIpmiPrivateData* pData);
+unsigned detachSelCache(RacIpmiPrivateData* pData);
+const u8* getFirstSDR(void* userData);
+const u8* getNextSDR(const u8* previous, void* userData);
 
 #ifdef __cplusplus
 }
