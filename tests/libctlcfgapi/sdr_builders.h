@@ -107,6 +107,8 @@ struct Repository {
     }
     static const uint8_t* next(const uint8_t* previous, void* user) {
         auto* repo = static_cast<Repository*>(user);
+        if (repo->cursor < repo->records.size() && repo->records[repo->cursor].data() == previous)
+            return repo->at(repo->cursor + 1);
         for (std::size_t i = 0; i < repo->records.size(); ++i)
             if (repo->records[i].data() == previous) return repo->at(i + 1);
         return nullptr;
@@ -114,8 +116,10 @@ struct Repository {
     const uint8_t* at(std::size_t i) {
         if (i >= records.size()) return nullptr;
         ++steps;
+        cursor = i;
         return records[i].data();
     }
+    std::size_t cursor = 0;  // the record handed out last
     void attach(CSLFConvertSDRFn convert = nullptr) const {
         USERAPIList list{&Repository::first, &Repository::next, convert};
         CSLFAttach(&list);
