@@ -77,23 +77,7 @@ RAC_PENDING_OPS(RAC_PENDING_DECL_)
 
 // Built operations (getRacStatus is declared in the public header).
 
-// sdr_sel: SEL and SDR access, the host caches and the SDR walk of the SEL decoder.
-unsigned getNumbOfSdrEntries(RacIpmi* pRacIpmi, u16* count);
-unsigned getFirstSdrRecordNum(RacIpmi* pRacIpmi, u16* recordNum);
-unsigned getSdr(RacIpmi* pRacIpmi, u16 index, u8* sdr, u16* next); // sdr: 64 bytes
-unsigned getSelTime(RacIpmi* pRacIpmi, u32* seconds);
-unsigned getNumbOfSelEntries(RacIpmi* pRacIpmi, u16* count);
-unsigned getFirstSelRecordID(RacIpmi* pRacIpmi, u16* recordId);
-unsigned getSel(RacIpmi* pRacIpmi, u16 index, u8* sel, u16* next); // sel: 16 bytes
-unsigned convertSelToString(RacIpmi* pRacIpmi, const u8* sel, char* description, u16 descriptionSize,
-                            char* date, u16 dateSize, u8* severity);
-unsigned clearSel(RacIpmi* pRacIpmi);
-unsigned attachSdrCache(RacIpmiPrivateData* pData);
-unsigned detachSdrCache(RacIpmiPrivateData* pData);
-unsigned attachSelCache(RacIpmiPrivateData* pData);
-unsigned detachSelCache(RacIpmiPrivateData* pData);
-const u8* getFirstSDR(void* userData);
-const u8* getNextSDR(const u8* previous, void* userData);
+// sdr_sel: SEL and SDR access, declared in the public header.
 
 #ifdef __cplusplus
 }
