@@ -49,6 +49,16 @@ unsigned detachCache(RacIpmiPrivateData* pd, u32 RacIpmiPrivateData::*flag, Atta
     return RACIPMI_SUCCESS;
 }
 
+// One of the two host caches read by position: how to attach it, count and copy its entries.
+struct HostLog {
+    unsigned (*attach)(RacIpmiPrivateData*);
+    PFN_HSTIPMGetNumSDREntries VexaEntryTable::*count;
+    PFN_HSTIPMGetSDRByIndex VexaEntryTable::*byIndex;
+};
+
+// Attaches the log's cache and reads its entry count (4 without a record or entry points).
+unsigned entryCount(RacIpmi* pRacIpmi, const HostLog& log, u32* count);
+
 u16 clampCount(u32 n) { return n > 0xFFFFu ? static_cast<u16>(0xFFFF) : static_cast<u16>(n); }
 
 // The handle list: u32 count (little-endian), then the u16 handles.
@@ -102,14 +112,35 @@ unsigned detachSelCache(RacIpmiPrivateData* pd) {
                        "detachSelCache");
 }
 
+} // extern "C"
+
+namespace {
+
+const HostLog kSdrLog{attachSdrCache, &VexaEntryTable::fpHSTIPMGetNumSDREntries,
+                      &VexaEntryTable::fpHSTIPMGetSDRByIndex};
+const HostLog kSelLog{attachSelCache, &VexaEntryTable::fpHSTIPMGetNumSELEntries,
+                      &VexaEntryTable::fpHSTIPMGetSELEntryByIndex};
+
+unsigned entryCount(RacIpmi* pRacIpmi, const HostLog& log, u32* count) {
+    VexaEntryTable* t = racVexa(pRacIpmi);
+    if (t == nullptr || t->*log.count == nullptr || t->*log.byIndex == nullptr) return RACIPMI_INVALID_INPUT_PARAM;
+    unsigned st = log.attach(pRacIpmi->pPrivateData);
+    if (st != RACIPMI_SUCCESS) return st;
+    *count = (t->*log.count)();
+    return RACIPMI_SUCCESS;
+}
+
+} // namespace
+
+extern "C" {
+
 unsigned getNumbOfSdrEntries(RacIpmi* pRacIpmi, u16* count) {
     RAC_TRACE_OP("getNumbOfSdrEntries");
-    VexaEntryTable* t = racVexa(pRacIpmi);
-    if (t == nullptr || count == nullptr || t->fpHSTIPMGetNumSDREntries == nullptr)
-        return fail("getNumbOfSdrEntries", RACIPMI_INVALID_INPUT_PARAM);
-    unsigned st = attachSdrCache(pRacIpmi->pPrivateData);
+    if (count == nullptr) return fail("getNumbOfSdrEntries", RACIPMI_INVALID_INPUT_PARAM);
+    u32 n = 0;
+    unsigned st = entryCount(pRacIpmi, kSdrLog, &n);
     if (st != RACIPMI_SUCCESS) return fail("getNumbOfSdrEntries", st);
-    *count = clampCount(t->fpHSTIPMGetNumSDREntries());
+    *count = clampCount(n);
     RAC_DEBUG("\nNumber Of SDR Entries: 0x%02X\n\n", *count);
     return RACIPMI_SUCCESS;
 }
@@ -124,14 +155,13 @@ unsigned getFirstSdrRecordNum(RacIpmi* pRacIpmi, u16* recordNum) {
 
 unsigned getSdr(RacIpmi* pRacIpmi, u16 index, u8* sdr, u16* next) {
     RAC_TRACE_OP("getSdr");
-    VexaEntryTable* t = racVexa(pRacIpmi);
-    if (t == nullptr || sdr == nullptr || next == nullptr || t->fpHSTIPMGetNumSDREntries == nullptr ||
-        t->fpHSTIPMGetSDRByIndex == nullptr)
-        return fail("getSdr", RACIPMI_INVALID_INPUT_PARAM);
-    unsigned st = attachSdrCache(pRacIpmi->pPrivateData);
+    if (sdr == nullptr || next == nullptr) return fail("getSdr", RACIPMI_INVALID_INPUT_PARAM);
+    u32 count = 0;
+    unsigned st = entryCount(pRacIpmi, kSdrLog, &count);
     if (st != RACIPMI_SUCCESS) return fail("getSdr", st);
     // Entries are numbered from 0; the count itself is already past the last one.
-    if (index >= t->fpHSTIPMGetNumSDREntries()) return fail("getSdr", RACIPMI_INVALID_INPUT_PARAM);
+    if (index >= count) return fail("getSdr", RACIPMI_INVALID_INPUT_PARAM);
+    VexaEntryTable* t = racVexa(pRacIpmi);
     VexaBuffer rec(t, t->fpHSTIPMGetSDRByIndex(index));
     if (!rec) return fail("getSdr", RACIPMI_CMD_FAILED);
     RAC_DEBUG("\nRecord Number: 0x%02X\n\n", index);
@@ -172,12 +202,11 @@ unsigned getSelTime(RacIpmi* pRacIpmi, u32* seconds) {
 
 unsigned getNumbOfSelEntries(RacIpmi* pRacIpmi, u16* count) {
     RAC_TRACE_OP("getNumbOfSelEntries");
-    VexaEntryTable* t = racVexa(pRacIpmi);
-    if (t == nullptr || count == nullptr || t->fpHSTIPMGetNumSELEntries == nullptr)
-        return fail("getNumbOfSelEntries", RACIPMI_INVALID_INPUT_PARAM);
-    unsigned st = attachSelCache(pRacIpmi->pPrivateData);
+    if (count == nullptr) return fail("getNumbOfSelEntries", RACIPMI_INVALID_INPUT_PARAM);
+    u32 n = 0;
+    unsigned st = entryCount(pRacIpmi, kSelLog, &n);
     if (st != RACIPMI_SUCCESS) return fail("getNumbOfSelEntries", st);
-    *count = clampCount(t->fpHSTIPMGetNumSELEntries());
+    *count = clampCount(n);
     RAC_DEBUG("\nNumber Of SEL Entries: 0x%02X\n\n", *count);
     return RACIPMI_SUCCESS;
 }
@@ -192,15 +221,13 @@ unsigned getFirstSelRecordID(RacIpmi* pRacIpmi, u16* recordId) {
 
 unsigned getSel(RacIpmi* pRacIpmi, u16 index, u8* sel, u16* next) {
     RAC_TRACE_OP("getSel");
-    VexaEntryTable* t = racVexa(pRacIpmi);
-    if (t == nullptr || sel == nullptr || next == nullptr || t->fpHSTIPMGetNumSELEntries == nullptr ||
-        t->fpHSTIPMGetSELEntryByIndex == nullptr)
-        return fail("getSel", RACIPMI_INVALID_INPUT_PARAM);
-    unsigned st = attachSelCache(pRacIpmi->pPrivateData);
+    if (sel == nullptr || next == nullptr) return fail("getSel", RACIPMI_INVALID_INPUT_PARAM);
+    u32 count = 0;
+    unsigned st = entryCount(pRacIpmi, kSelLog, &count);
     if (st != RACIPMI_SUCCESS) return fail("getSel", st);
-    const u32 count = t->fpHSTIPMGetNumSELEntries();
     if (index >= count) return fail("getSel", RACIPMI_INVALID_INPUT_PARAM);
     RAC_DEBUG("\nHSTIPMGetSELEntryByIndex:\nrecordID: 0x%02X \n\n", index);
+    VexaEntryTable* t = racVexa(pRacIpmi);
     VexaBuffer rec(t, t->fpHSTIPMGetSELEntryByIndex(index));
     if (!rec) return fail("getSel", RACIPMI_CMD_FAILED);
     RAC_DEBUG("\nRecord ID: 0x%02X\n\n", index);

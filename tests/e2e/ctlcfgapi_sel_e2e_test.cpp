@@ -2,6 +2,7 @@
 // shared library and the stand-in "libhstipm32.so", first against vantro-sim loaded with
 // tests/fixtures/ipmi_sel_sdr.txt, then against OpenIPMI's ipmi_sim loaded with the same
 // records, whose sensor names and record counts ipmitool reports over LAN.
+#include "ctlcfg_probe_run.h"
 #include "ipmi_sim_process.h"
 #include "sim_process.h"
 #include "test_support.h"
@@ -15,16 +16,7 @@ namespace {
 const std::string kFixture = std::string(VANTRO_SOURCE_DIR) + "/tests/fixtures/ipmi_sel_sdr.txt";
 
 vtest::RunResult probe(const std::string& bmc, const std::vector<std::string>& cmds) {
-    std::vector<std::string> argv{CTLCFG_PROBE_BIN};
-    argv.insert(argv.end(), cmds.begin(), cmds.end());
-    vtest::RunOptions o;
-    o.env["LD_LIBRARY_PATH"] = VANTRO_LIB_DIR;
-    o.env["VANTRO_BMC"] = bmc;
-    o.timeoutMs = 60000;
-    vtest::RunResult r = vtest::run(argv, o);
-    EXPECT_FALSE(r.timedOut);
-    EXPECT_EQ(r.status, 0) << r.err;
-    return r;
+    return runCtlcfgProbe(bmc, cmds);
 }
 
 std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {

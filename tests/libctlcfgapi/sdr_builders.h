@@ -30,12 +30,14 @@ struct Sensor {
     std::string name;
 };
 
-inline Bytes fullSensor(const Sensor& s, uint16_t recordId = 1) {
-    Bytes r(48, 0);
+// The fields full (type 1) and compact (type 2) sensor records share; `size` bytes before
+// the name.
+inline Bytes sensorRecord(uint8_t type, std::size_t size, const Sensor& s, uint16_t recordId) {
+    Bytes r(size, 0);
     r[0] = static_cast<uint8_t>(recordId);
     r[1] = static_cast<uint8_t>(recordId >> 8);
     r[2] = 0x51;
-    r[3] = 0x01;
+    r[3] = type;
     r[5] = s.owner;
     r[7] = s.number;
     r[8] = s.entityId;
@@ -43,22 +45,15 @@ inline Bytes fullSensor(const Sensor& s, uint16_t recordId = 1) {
     r[12] = s.sensorType;
     r[13] = s.eventType;
     r[18] = s.readableMask;
-    return withName(r, 47, s.name);
+    return r;
+}
+
+inline Bytes fullSensor(const Sensor& s, uint16_t recordId = 1) {
+    return withName(sensorRecord(0x01, 48, s, recordId), 47, s.name);
 }
 
 inline Bytes compactSensor(const Sensor& s, uint8_t shareCount, uint16_t recordId = 1) {
-    Bytes r(32, 0);
-    r[0] = static_cast<uint8_t>(recordId);
-    r[1] = static_cast<uint8_t>(recordId >> 8);
-    r[2] = 0x51;
-    r[3] = 0x02;
-    r[5] = s.owner;
-    r[7] = s.number;
-    r[8] = s.entityId;
-    r[9] = s.entityInstance;
-    r[12] = s.sensorType;
-    r[13] = s.eventType;
-    r[18] = s.readableMask;
+    Bytes r = sensorRecord(0x02, 32, s, recordId);
     r[23] = shareCount & 0x0F;
     return withName(r, 31, s.name);
 }
