@@ -391,10 +391,11 @@ TEST_F(SelDecode, TablesAndMethodRecord) {
     EXPECT_STREQ(g_SpecificType2C[1].text, "inactive (in standby or 'hot spare' state)");
 
     EXPECT_EQ(sizeof(CSLFMethod), 16u);
-    EXPECT_EQ(defaults.methodSize, 8192u);
-    EXPECT_EQ(defaults.platformCode, 2);
-    EXPECT_EQ(defaults.manufacturerId, CSLF_MAKER_MANUFACTURER_ID);
-    EXPECT_EQ(defaults.version, 1);
+    // Packed fields are read by value (a reference to them could be misaligned).
+    EXPECT_EQ(static_cast<unsigned>(defaults.methodSize), 8192u);
+    EXPECT_EQ(static_cast<unsigned>(defaults.platformCode), 2u);
+    EXPECT_EQ(static_cast<unsigned>(defaults.manufacturerId), CSLF_MAKER_MANUFACTURER_ID);
+    EXPECT_EQ(static_cast<unsigned>(defaults.version), 1u);
     const uint8_t* raw = reinterpret_cast<const uint8_t*>(&defaults);
     EXPECT_EQ(raw[5], 2);
     EXPECT_EQ(raw[7] | raw[8] << 8, 0x1F5A) << "manufacturer ID at bytes 7-8";
