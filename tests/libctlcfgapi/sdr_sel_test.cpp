@@ -213,3 +213,29 @@ TEST_F(SdrSel, UninitDetachesBothCachesAndEndsTheWalk) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SdrSel, TraceLinesNameTheModuleAndTheFailure) {
+    TraceLogSetLevel(TRACELOG_LEVEL_ERROR | TRACELOG_LEVEL_DEBUG);
+    TraceLogSetTarget(TRACELOG_TARGET_STDOUT);
+    TraceLogEnableTimestamps(0);
+    ::testing::internal::CaptureStdout();
+    u16 count = 0;
+    getNumbOfSelEntries(&rec, &count);
+    char desc[8], date[32];
+    u8 sev = 0;
+    convertSelToString(&rec, fake.host.sels[0].data(), desc, sizeof desc, date, sizeof date, &sev);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    TraceLogSetLevel(0);
+    TraceLogEnableTimestamps(1);
+    EXPECT_NE(out.find("DEBUG: sdr_sel ["), std::string::npos) << out;
+    EXPECT_NE(out.find("\n****************************************\ngetNumbOfSelEntries:\n\n"), std::string::npos);
+    EXPECT_NE(out.find("]: \nNumber Of SEL Entries: 0x05\n\n"), std::string::npos);
+    EXPECT_NE(out.find("ERROR: sdr_sel ["), std::string::npos);
+    EXPECT_NE(out.find("]: CSLFSELEntryToStr failed\n"), std::string::npos);
+    EXPECT_NE(out.find("RacIpmi::convertSelToString Return Code: 14 -- Raw SEL data to text conversion failed"),
+              std::string::npos);
+}
+
+} // namespace
