@@ -1,8 +1,10 @@
 // The SEL decoder's entry: callbacks and decoding method, the record's date and description,
 // the sensor record search and the conversion of a date text to calendar form.
+#define RAC_MODULE "cmnslf"
 #include <cstdio>
 
 #include "cslf_private.h"
+#include "tracelog.h"
 
 using cslf::SdrView;
 using cslf::TextBuf;
@@ -90,7 +92,11 @@ unsigned CSLFSetDecodingMethod(const CSLFMethod* m) {
 unsigned GetSelDateString(const uint8_t* sel, char* buffer, uint16_t size) {
     if (buffer == nullptr || size == 0) return 2;
     buffer[0] = '\0';
-    if (sel == nullptr || size < CSLF_DATE_SIZE) return 2;
+    if (sel == nullptr || size < CSLF_DATE_SIZE) {
+        RAC_ERROR("\nGetSelDateString: no record or a buffer of %u bytes (at least %u)\n\n",
+                  static_cast<unsigned>(size), static_cast<unsigned>(CSLF_DATE_SIZE));
+        return 2;
+    }
     const uint32_t stamp = timeStamp(sel);
     if (stamp <= kBootRelativeLimit) {
         TextBuf(buffer, size).add(g_systemboot);
@@ -185,7 +191,11 @@ unsigned CSLFSELEntryToStr(const uint8_t* sel, uint32_t /*reserved*/, char* date
         }
     }
     if (severity != nullptr) *severity = sev;
-    if (out.length() + 2 > descSize) return 2;
+    if (out.length() + 2 > descSize) {
+        RAC_ERROR("\nCSLFSELEntryToStr: a description of %u characters does not fit in %u bytes\n\n",
+                  static_cast<unsigned>(out.length()), static_cast<unsigned>(descSize));
+        return 2;
+    }
     std::memcpy(descBuf, desc, out.length() + 1);
     return 0;
 }
