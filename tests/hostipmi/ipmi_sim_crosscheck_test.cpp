@@ -1,6 +1,6 @@
 // Cross-check of the stand-in's VM transport against an independent BMC, OpenIPMI's
 // ipmi_sim (Debian package openipmi), started from tests/hostipmi/ipmi_sim/ with free ports.
-#include "ipmi_sim_process.h"
+#include "sim_process.h"
 #include "standin_table.h"
 #include "test_support.h"
 
@@ -16,12 +16,13 @@
 namespace {
 
 TEST(IpmiSimCrossCheck, GetDeviceIdThroughTheVmTransport) {
-    vtest::IpmiSimBmc bmc;
-    if (!bmc.installed()) GTEST_SKIP() << "ipmi_sim is not installed (Debian package openipmi)";
-    const int vmPort = bmc.vmPort();
+    vtest::TempDir dir;
+    int vmPort = 0;
+    std::unique_ptr<vtest::BackgroundProcess> bmc = vtest::startIpmiSim(dir.path(), &vmPort);
+    if (!bmc) GTEST_SKIP() << "ipmi_sim is not installed (Debian package openipmi)";
     StandIn lib;
     ASSERT_TRUE(lib.ok);
-    setenv("VANTRO_BMC", bmc.vmAddress().c_str(), 1);
+    setenv("VANTRO_BMC", ("127.0.0.1:" + std::to_string(vmPort)).c_str(), 1);
     // ipmi_sim needs a moment to listen: ask until it answers, for at most ten seconds.
     u32 st = 1;
     u8* id = nullptr;
