@@ -11,9 +11,6 @@
     /* system */ \
     X(getSysInfo) X(getBiosVersion) X(getHostname) X(getOsName) X(getBmcInfo) X(getWatchdogTimer) \
     X(getChassisStatus) X(executeChassisCtrl) \
-    /* sdr_sel */ \
-    X(getNumbOfSdrEntries) X(getFirstSdrRecordNum) X(getSdr) X(getSelTime) X(getNumbOfSelEntries) \
-    X(getFirstSelRecordID) X(getSel) X(convertSelToString) X(clearSel) \
     /* lan */ \
     X(setLanChanState) X(getLanChanState) X(setLanChanPrivLimit) X(getLanChanPrivLimit) \
     X(setNicGateway) X(getNicGateway) X(setNicIpAddr) X(getNicIpAddr) X(getNicMacAddr) \
@@ -53,6 +50,8 @@ RAC_PENDING_OPS(RAC_PENDING_DECL_)
 #undef RAC_PENDING_DECL_
 
 // Built operations (getRacStatus is declared in the public header).
+
+// sdr_sel: SEL and SDR access, declared in the public header.
 
 #ifdef __cplusplus
 }

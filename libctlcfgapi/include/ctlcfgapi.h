@@ -132,6 +132,31 @@ unsigned getRacStatus(RacIpmi *pRacIpmi, uint32_t *statusWord);
 unsigned getRacInitStatus(RacIpmi *pRacIpmi, uint32_t *initStatus);
 unsigned getRacType(void); /* 1 modular, 0 monolithic */
 
+/* ---- SEL and SDR (also the slots of the same names) ----
+ * Entries are numbered from 0 below the count. getSel gives next FFFFh for the last entry;
+ * getSdr gives index + 1. An index at or above the count gives RACIPMI_INVALID_INPUT_PARAM.
+ * SDRs are copied as 64 bytes, SEL entries as 16; the text conversion uses the SEL decoder
+ * declared in "cslfsel.h". */
+unsigned getNumbOfSdrEntries(RacIpmi *pRacIpmi, uint16_t *count);
+unsigned getFirstSdrRecordNum(RacIpmi *pRacIpmi, uint16_t *recordNum);
+unsigned getSdr(RacIpmi *pRacIpmi, uint16_t index, uint8_t *sdr, uint16_t *next);
+unsigned getSelTime(RacIpmi *pRacIpmi, uint32_t *seconds);
+unsigned getNumbOfSelEntries(RacIpmi *pRacIpmi, uint16_t *count);
+unsigned getFirstSelRecordID(RacIpmi *pRacIpmi, uint16_t *recordId);
+unsigned getSel(RacIpmi *pRacIpmi, uint16_t index, uint8_t *sel, uint16_t *next);
+unsigned convertSelToString(RacIpmi *pRacIpmi, const uint8_t *sel, char *description,
+                            uint16_t descriptionSize, char *date, uint16_t dateSize,
+                            uint8_t *severity);
+unsigned clearSel(RacIpmi *pRacIpmi);
+/* The host caches (4 for no instance) and the SDR walk the SEL decoder calls back: it reads
+ * the instance in g_pPrivateData and ignores its arguments. */
+unsigned attachSdrCache(struct RacIpmiPrivateData *pData);
+unsigned detachSdrCache(struct RacIpmiPrivateData *pData);
+unsigned attachSelCache(struct RacIpmiPrivateData *pData);
+unsigned detachSelCache(struct RacIpmiPrivateData *pData);
+const uint8_t *getFirstSDR(void *userData);
+const uint8_t *getNextSDR(const uint8_t *previous, void *userData);
+
 /* ---- RacDiag facade ---- */
 typedef struct RacDiagInfo {
     uint32_t flags;

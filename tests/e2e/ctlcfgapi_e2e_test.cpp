@@ -1,5 +1,6 @@
 // libctlcfgapi end to end: a C program (ctlcfg-probe) loads the shared library, which loads
 // the stand-in "libhstipm32.so" by its bare name, which talks to a running vantro-sim.
+#include "ctlcfg_probe_run.h"
 #include "sim_process.h"
 #include "test_support.h"
 
@@ -23,16 +24,7 @@ protected:
         bmc = "127.0.0.1:" + std::to_string(sim->port());
     }
     vtest::RunResult probe(const std::vector<std::string>& cmds, const std::string& libDir = VANTRO_LIB_DIR) {
-        std::vector<std::string> argv{CTLCFG_PROBE_BIN};
-        argv.insert(argv.end(), cmds.begin(), cmds.end());
-        vtest::RunOptions o;
-        o.env["LD_LIBRARY_PATH"] = libDir;
-        o.env["VANTRO_BMC"] = bmc;
-        o.timeoutMs = 60000;
-        vtest::RunResult r = vtest::run(argv, o);
-        EXPECT_FALSE(r.timedOut);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return r;
+        return runCtlcfgProbe(bmc, cmds, libDir);
     }
     vtest::TempDir dir;
     std::unique_ptr<vtest::BackgroundProcess> sim;
