@@ -14,12 +14,6 @@
     /* sdr_sel */ \
     X(getNumbOfSdrEntries) X(getFirstSdrRecordNum) X(getSdr) X(getSelTime) X(getNumbOfSelEntries) \
     X(getFirstSelRecordID) X(getSel) X(convertSelToString) X(clearSel) \
-    /* lan */ \
-    X(setLanChanState) X(getLanChanState) X(setLanChanPrivLimit) X(getLanChanPrivLimit) \
-    X(setNicGateway) X(getNicGateway) X(setNicIpAddr) X(getNicIpAddr) X(getNicMacAddr) \
-    X(setNicSubnetMask) X(getNicSubnetMask) X(setNicUseDhcpState) X(getNicUseDhcpState) \
-    X(setNicVlanState) X(getNicVlanState) X(setNicVlanID) X(getNicVlanID) X(setNicVlanPriority) \
-    X(getNicVlanPriority) X(setChanSecurityKey) X(getChanSecurityKey) \
     /* pet_pef */ \
     X(setPetState) X(getPetState) X(getPefTblEntry) X(setPefTblEntryAction) X(getPefTblEntryAction) \
     X(setPefTblEntryState) X(getPefTblEntryState) X(setPefAlertPolicyTblEntryState) \
@@ -83,3 +77,5 @@ RAC_PENDING_OPS(RAC_PENDING_DECL_)
 #ifdef __cplusplus
 }
 #endif
+
+#include "racfamily_ops.h"
