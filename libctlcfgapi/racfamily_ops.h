@@ -44,6 +44,40 @@ unsigned getNicVlanPriority(RacIpmi* pRacIpmi, u8* priority);
 unsigned setChanSecurityKey(RacIpmi* pRacIpmi, u8 keyId, const u8* key); // 20 bytes
 unsigned getChanSecurityKey(RacIpmi* pRacIpmi, u8 keyId, u8* key);
 
+// ---- user ----
+unsigned setUsername(RacIpmi* pRacIpmi, u8 userId, const char* name);
+unsigned getUsername(RacIpmi* pRacIpmi, u8 userId, char* name); // 16 bytes
+unsigned setPassword(RacIpmi* pRacIpmi, u8 userId, const char* password);
+unsigned validateUser(RacIpmi* pRacIpmi, u8 userId, const char* name, const char* password);
+unsigned setUserState(RacIpmi* pRacIpmi, u8 userId, u8 operation);
+unsigned getUserState(RacIpmi* pRacIpmi, u8 userId, u32* state);
+unsigned setUserIpmiLanPriv(RacIpmi* pRacIpmi, u8 userId, u8 limits);
+unsigned getUserIpmiLanPriv(RacIpmi* pRacIpmi, u8 userId, u32* privilege);
+unsigned setUserIpmiSerialPriv(RacIpmi* pRacIpmi, u8 userId, u8 limits);
+unsigned getUserIpmiSerialPriv(RacIpmi* pRacIpmi, u8 userId, u32* privilege);
+unsigned setUserIpmiLanState(RacIpmi* pRacIpmi, u8 userId, u32 state);
+unsigned getUserIpmiLanState(RacIpmi* pRacIpmi, u8 userId, u32* state);
+unsigned setUserIpmiSolState(RacIpmi* pRacIpmi, u8 userId, u32 state);
+unsigned getUserIpmiSolState(RacIpmi* pRacIpmi, u8 userId, u32* state);
+unsigned getMaxActiveSessions(RacIpmi* pRacIpmi, u32* count);
+unsigned getNumbActiveSessions(RacIpmi* pRacIpmi, u32* count);
+
+// ---- system ----
+unsigned copyString(char* dest, u8 encoding, const u8* source);       // dest: 256 bytes
+unsigned decodeString(u8 typeLength, const u8* source, char* dest);    // dest: 64 bytes
+unsigned getSysInfoParamType1(RacIpmiPrivateData* pData, u8 parameter, u8* textRecord); // 256
+unsigned getSysInfoParamType2(RacIpmiPrivateData* pData, u8 parameter, u8 length, u8* dest);
+unsigned getSysInfoParamType3(RacIpmiPrivateData* pData, u8 parameter, u8 item, u8* dest); // 256
+unsigned setSysInfo(RacIpmiPrivateData* pData, u8 parameter, u8 item, const char* text);
+unsigned getSysInfo(RacIpmi* pRacIpmi, RacSysInfo* info);
+unsigned getBiosVersion(RacIpmi* pRacIpmi, u32* encoding, char* text); // 256 bytes
+unsigned getHostname(RacIpmi* pRacIpmi, u32* encoding, char* text);
+unsigned getOsName(RacIpmi* pRacIpmi, u32* encoding, char* text);
+unsigned getBmcInfo(RacIpmi* pRacIpmi, RacBmcInfo* info);
+unsigned getChassisStatus(RacIpmi* pRacIpmi, u32* status);
+unsigned executeChassisCtrl(RacIpmi* pRacIpmi, u8 control);
+unsigned getWatchdogTimer(RacIpmi* pRacIpmi, u32* word0, u32* word1);
+
 #ifdef __cplusplus
 }
 #endif

@@ -8,9 +8,6 @@
 #include "racipmi_private.h"
 
 #define RAC_PENDING_OPS(X) \
-    /* system */ \
-    X(getSysInfo) X(getBiosVersion) X(getHostname) X(getOsName) X(getBmcInfo) X(getWatchdogTimer) \
-    X(getChassisStatus) X(executeChassisCtrl) \
     /* sdr_sel */ \
     X(getNumbOfSdrEntries) X(getFirstSdrRecordNum) X(getSdr) X(getSelTime) X(getNumbOfSelEntries) \
     X(getFirstSelRecordID) X(getSel) X(convertSelToString) X(clearSel) \
@@ -31,11 +28,6 @@
     /* sol */ \
     X(setSolState) X(getSolState) X(setSolAccumInterval) X(getSolAccumInterval) X(setSolBaudRate) \
     X(getSolBaudRate) X(setSolMinReqPriv) X(getSolMinReqPriv) X(setSolSendThld) X(getSolSendThld) \
-    /* user */ \
-    X(setUserIpmiLanState) X(getUserIpmiLanState) X(setUserIpmiLanPriv) X(getUserIpmiLanPriv) \
-    X(setUserIpmiSerialPriv) X(getUserIpmiSerialPriv) X(setUsername) X(getUsername) X(setPassword) \
-    X(validateUser) X(setUserState) X(getUserState) X(setUserIpmiSolState) X(getUserIpmiSolState) \
-    X(getMaxActiveSessions) X(getNumbActiveSessions) \
     /* racext: groups, logs, certificates and actions */ \
     X(setRacIpv6Group) X(getRacIpv6Group) X(getRacIPv6ExtGroup) X(setRacIPv6ExtGroup) \
     X(setRacIPSecGroup) X(getRacIPSecGroup) X(setRacIkeGroup) X(getRacIkeGroup) \
