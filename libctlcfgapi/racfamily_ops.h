@@ -44,6 +44,24 @@ unsigned getNicVlanPriority(RacIpmi* pRacIpmi, u8* priority);
 unsigned setChanSecurityKey(RacIpmi* pRacIpmi, u8 keyId, const u8* key); // 20 bytes
 unsigned getChanSecurityKey(RacIpmi* pRacIpmi, u8 keyId, u8* key);
 
+// ---- pet_pef ----
+unsigned setPetState(RacIpmi* pRacIpmi, u32 state);
+unsigned getPetState(RacIpmi* pRacIpmi, u32* state);
+unsigned setPefTblEntryState(RacIpmi* pRacIpmi, u8 entry, u32 state);
+unsigned getPefTblEntryState(RacIpmi* pRacIpmi, u8 entry, u32* state);
+unsigned getPefTblEntry(RacIpmi* pRacIpmi, u8 entry, u8* filter); // 20 bytes
+unsigned setPefTblEntryAction(RacIpmi* pRacIpmi, u8 entry, u8 action);
+unsigned getPefTblEntryAction(RacIpmi* pRacIpmi, u8 entry, u32* action);
+unsigned setPefAlertPolicyTblEntryState(RacIpmi* pRacIpmi, u8 entry, u32 state);
+unsigned getPefAlertPolicyTblEntryState(RacIpmi* pRacIpmi, u8 entry, u32* state);
+unsigned setLanPetCommunityName(RacIpmi* pRacIpmi, const u8* community); // 18 bytes
+unsigned getLanPetCommunityName(RacIpmi* pRacIpmi, u8* community);      // 19 bytes
+unsigned setPetAlertDest(RacIpmi* pRacIpmi, u8 destination, const u8* addr);
+unsigned getPetAlertDest(RacIpmi* pRacIpmi, u8 destination, u32* addr);
+unsigned getPetIpv6AlertDest(RacIpmi* pRacIpmi, u8 index, char* dest); // 256 bytes
+unsigned setPetIpv6AlertDest(RacIpmi* pRacIpmi, u8 index, const char* text);
+unsigned initiatePetAlertImmed(RacIpmi* pRacIpmi, u8 destSelector, u8 stringSelector);
+
 // ---- user ----
 unsigned setUsername(RacIpmi* pRacIpmi, u8 userId, const char* name);
 unsigned getUsername(RacIpmi* pRacIpmi, u8 userId, char* name); // 16 bytes

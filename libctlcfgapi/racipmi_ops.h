@@ -11,12 +11,6 @@
     /* sdr_sel */ \
     X(getNumbOfSdrEntries) X(getFirstSdrRecordNum) X(getSdr) X(getSelTime) X(getNumbOfSelEntries) \
     X(getFirstSelRecordID) X(getSel) X(convertSelToString) X(clearSel) \
-    /* pet_pef */ \
-    X(setPetState) X(getPetState) X(getPefTblEntry) X(setPefTblEntryAction) X(getPefTblEntryAction) \
-    X(setPefTblEntryState) X(getPefTblEntryState) X(setPefAlertPolicyTblEntryState) \
-    X(getPefAlertPolicyTblEntryState) X(initiatePetAlertImmed) X(setLanPetCommunityName) \
-    X(getLanPetCommunityName) X(setPetAlertDest) X(getPetAlertDest) X(getPetIpv6AlertDest) \
-    X(setPetIpv6AlertDest) \
     /* serial */ \
     X(setSerialChanPrivLimit) X(getSerialChanPrivLimit) X(setSerialEchoCtrlState) \
     X(getSerialEchoCtrlState) X(setSerialHandshakeState) X(getSerialHandshakeState) \
