@@ -64,19 +64,11 @@ unsigned getLanCfgParam(RacIpmiPrivateData* pd, u8 param, u8 set, u8 block, u8 l
     unsigned st = getLanChanNumb(pd, &chan);
     if (st != RACIPMI_SUCCESS) return st;
     VexaEntryTable* t = pd->pVexa;
-    const u8 replyLen = static_cast<u8>(len + 1);
-    RAC_DEBUG("\nHSTIPMGetLANConfigurationParameter:\nlanChannelNumber: 0x%02X\nparameterID: 0x%02X\n"
-              "setSelector: 0x%02X\nblockSelector: 0x%02X\nparameterDataLen: 0x%02X\n\n",
-              chan, param, set, block, replyLen);
-    VexaBuffer reply(t);
-    st = racHostRead("HSTIPMGetLANConfigurationParameter", reply, [&](u32* status) {
-        return t->fpHSTIPMGetLANConfigurationParameter(0, chan, param, set, block, status, replyLen,
-                                                       VEXA_TIMEOUT);
-    });
-    if (st != RACIPMI_SUCCESS) return st;
-    RAC_DUMP("Returned data:\n", reply.get(), replyLen);
-    std::memcpy(dest, reply.get() + 1, len); // after the parameter revision
-    return RACIPMI_SUCCESS;
+    return racGetCfgParam(t, "HSTIPMGetLANConfigurationParameter", "lanChannelNumber", chan, param, set, block, len,
+                          dest, [&](u32* status, u8 replyLen) {
+                              return t->fpHSTIPMGetLANConfigurationParameter(0, chan, param, set, block, status,
+                                                                             replyLen, VEXA_TIMEOUT);
+                          });
 }
 
 unsigned setLanCfgParam(RacIpmiPrivateData* pd, u8 param, u8 len, const u8* data) {
@@ -87,11 +79,7 @@ unsigned setLanCfgParam(RacIpmiPrivateData* pd, u8 param, u8 len, const u8* data
     unsigned st = getLanChanNumb(pd, &chan);
     if (st != RACIPMI_SUCCESS) return st;
     VexaEntryTable* t = pd->pVexa;
-    RAC_DEBUG("\nHSTIPMSetLANConfigurationParameter:\nserChannelNumber: 0x%02X\nparameterID: 0x%02X\n"
-              "parameterDataLen: 0x%02X\n\n",
-              chan, param, len);
-    RAC_DUMP("ParameterData:\n", data, len);
-    return racHostWrite("HSTIPMSetLANConfigurationParameter", [&] {
+    return racSetCfgParam("HSTIPMSetLANConfigurationParameter", chan, param, len, data, [&] {
         return t->fpHSTIPMSetLANConfigurationParameter(0, chan, param, data, len, VEXA_TIMEOUT);
     });
 }

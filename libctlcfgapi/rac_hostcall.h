@@ -6,6 +6,8 @@
 #include "racipmi_ops.h"
 #include "tracelog.h"
 
+#include <cstring>
+
 namespace {
 
 inline void racTraceTimeout(int left) { RAC_DEBUG("IPMI Timeout occured. Retry count: %d\n\n", left); }
@@ -41,6 +43,71 @@ unsigned racHostWrite(const char* entry, Call call, const char* statusWord = "Re
         return RACIPMI_CMD_FAILED;
     }
     return RACIPMI_SUCCESS;
+}
+
+// A configuration-parameter read (LAN, serial, SOL): get(status, replyLen) returns the
+// host buffer; the length bytes after the parameter revision are copied to dest.
+template <class Get>
+unsigned racGetCfgParam(VexaEntryTable* t, const char* entry, const char* chanLabel, u8 chan, u8 param, u8 set,
+                        u8 block, u8 len, u8* dest, Get get) {
+    const u8 replyLen = static_cast<u8>(len + 1);
+    RAC_DEBUG("\n%s:\n%s: 0x%02X\nparameterID: 0x%02X\nsetSelector: 0x%02X\nblockSelector: 0x%02X\n"
+              "parameterDataLen: 0x%02X\n\n",
+              entry, chanLabel, chan, param, set, block, replyLen);
+    VexaBuffer reply(t);
+    unsigned st = racHostRead(entry, reply, [&](u32* status) { return get(status, replyLen); });
+    if (st != RACIPMI_SUCCESS) return st;
+    RAC_DUMP("Returned data:\n", reply.get(), replyLen);
+    std::memcpy(dest, reply.get() + 1, len);
+    return RACIPMI_SUCCESS;
+}
+
+// A configuration-parameter write: set() returns the status.
+template <class Set>
+unsigned racSetCfgParam(const char* entry, u8 chan, u8 param, u8 len, const u8* data, Set set) {
+    RAC_DEBUG("\n%s:\nserChannelNumber: 0x%02X\nparameterID: 0x%02X\nparameterDataLen: 0x%02X\n\n", entry, chan,
+              param, len);
+    RAC_DUMP("ParameterData:\n", data, len);
+    return racHostWrite(entry, set);
+}
+
+// Read-modify-write of a configuration parameter through a module's get/set helpers.
+// With doubleWrite the parameter is written with bit 6 of its first byte set, then, if
+// that succeeded, again with it clear (the terminal-mode update sequence).
+using RacParamGet = unsigned (*)(RacIpmiPrivateData*, u8, u8, u8, u8, u8*);
+using RacParamSet = unsigned (*)(RacIpmiPrivateData*, u8, u8, const u8*);
+
+template <class Change>
+unsigned racUpdateParam(RacIpmiPrivateData* pd, RacParamGet get, RacParamSet set, u8 param, u8 len,
+                        bool doubleWrite, Change change) {
+    u8 data[8] = {};
+    unsigned st = get(pd, param, 0, 0, len, data);
+    if (st != RACIPMI_SUCCESS) return st;
+    change(data);
+    if (!doubleWrite) return set(pd, param, len, data);
+    data[0] = static_cast<u8>(data[0] | 0x40);
+    st = set(pd, param, len, data);
+    if (st != RACIPMI_SUCCESS) return st;
+    data[0] = static_cast<u8>(data[0] & ~0x40);
+    return set(pd, param, len, data);
+}
+
+// Bit-rate codes of the serial and SOL parameters; 0 when the rate is not in the table.
+struct RacRate {
+    u8 code;
+    u32 bitsPerSecond;
+};
+constexpr RacRate kRacRates[] = {{6, 9600}, {7, 19200}, {8, 38400}, {9, 57600}, {10, 115200}};
+
+inline u8 racRateCode(u32 bps) {
+    for (const RacRate& r : kRacRates)
+        if (r.bitsPerSecond == bps) return r.code;
+    return 0;
+}
+inline u32 racRateOf(u8 code) {
+    for (const RacRate& r : kRacRates)
+        if (r.code == code) return r.bitsPerSecond;
+    return 0;
 }
 
 // The end of every operation: a failure is written with the status text.

@@ -15,7 +15,7 @@ unsigned getLanCfgParam(RacIpmiPrivateData* pData, u8 parameter, u8 setSelector,
 unsigned setLanCfgParam(RacIpmiPrivateData* pData, u8 parameter, u8 length, const u8* data);
 // Channel access bytes shared by the LAN, serial and PET operations: the non-volatile read,
 // and the double write (as given, then with the byte whose set selector is 01b switched to
-// 10b, the volatile setting). accessTrace is the trace form of the write.
+// 10b, the volatile setting). petForm selects the alerting trace and error lines.
 unsigned racGetChannelAccess(RacIpmiPrivateData* pData, u8 channel, u8 bytes[2]);
 unsigned racSetChannelAccess(RacIpmiPrivateData* pData, u8 channel, u8 access, u8 limits,
                              int petForm);
@@ -61,6 +61,46 @@ unsigned getPetAlertDest(RacIpmi* pRacIpmi, u8 destination, u32* addr);
 unsigned getPetIpv6AlertDest(RacIpmi* pRacIpmi, u8 index, char* dest); // 256 bytes
 unsigned setPetIpv6AlertDest(RacIpmi* pRacIpmi, u8 index, const char* text);
 unsigned initiatePetAlertImmed(RacIpmi* pRacIpmi, u8 destSelector, u8 stringSelector);
+
+// ---- serial ----
+unsigned getSerialCfgParam(RacIpmiPrivateData* pData, u8 parameter, u8 setSelector, u8 blockSelector,
+                           u8 length, u8* dest);
+unsigned setSerialCfgParam(RacIpmiPrivateData* pData, u8 parameter, u8 length, const u8* data);
+unsigned setSerialChanPrivLimit(RacIpmi* pRacIpmi, u32 limit);
+unsigned getSerialChanPrivLimit(RacIpmi* pRacIpmi, u32* limit);
+unsigned setSerialEchoCtrlState(RacIpmi* pRacIpmi, u32 state);
+unsigned getSerialEchoCtrlState(RacIpmi* pRacIpmi, u32* state);
+unsigned setSerialHandshakeState(RacIpmi* pRacIpmi, u32 state);
+unsigned getSerialHandshakeState(RacIpmi* pRacIpmi, u32* state);
+unsigned setSerialLineEditState(RacIpmi* pRacIpmi, u32 state);
+unsigned getSerialLineEditState(RacIpmi* pRacIpmi, u32* state);
+unsigned setSerialDelBkspState(RacIpmi* pRacIpmi, u32 state);
+unsigned getSerialDelBkspState(RacIpmi* pRacIpmi, u32* state);
+unsigned setSerialBaudRate(RacIpmi* pRacIpmi, u32 bitsPerSecond);
+unsigned getSerialBaudRate(RacIpmi* pRacIpmi, u32* bitsPerSecond);
+unsigned setSerialFlowCtrl(RacIpmi* pRacIpmi, u32 flow);
+unsigned getSerialFlowCtrl(RacIpmi* pRacIpmi, u32* flow);
+unsigned setSerialConnectMode(RacIpmi* pRacIpmi, u32 mode);
+unsigned getSerialConnectMode(RacIpmi* pRacIpmi, u32* mode);
+unsigned setSerialInputNewLineSeq(RacIpmi* pRacIpmi, u32 seq);
+unsigned getSerialInputNewLineSeq(RacIpmi* pRacIpmi, u32* seq);
+unsigned setSerialNewLineSeq(RacIpmi* pRacIpmi, u32 seq);
+unsigned getSerialNewLineSeq(RacIpmi* pRacIpmi, u32* seq);
+
+// ---- sol ----
+unsigned getSolCfgParam(RacIpmiPrivateData* pData, u8 parameter, u8 setSelector, u8 blockSelector,
+                        u8 length, u8* dest);
+unsigned setSolCfgParam(RacIpmiPrivateData* pData, u8 parameter, u8 length, const u8* data);
+unsigned setSolState(RacIpmi* pRacIpmi, u32 state);
+unsigned getSolState(RacIpmi* pRacIpmi, u32* state);
+unsigned setSolAccumInterval(RacIpmi* pRacIpmi, u8 interval);
+unsigned getSolAccumInterval(RacIpmi* pRacIpmi, u8* interval);
+unsigned setSolSendThld(RacIpmi* pRacIpmi, u8 threshold);
+unsigned getSolSendThld(RacIpmi* pRacIpmi, u8* threshold);
+unsigned setSolBaudRate(RacIpmi* pRacIpmi, u32 bitsPerSecond);
+unsigned getSolBaudRate(RacIpmi* pRacIpmi, u32* bitsPerSecond);
+unsigned setSolMinReqPriv(RacIpmi* pRacIpmi, u32 privilege);
+unsigned getSolMinReqPriv(RacIpmi* pRacIpmi, u32* privilege);
 
 // ---- user ----
 unsigned setUsername(RacIpmi* pRacIpmi, u8 userId, const char* name);

@@ -11,17 +11,6 @@
     /* sdr_sel */ \
     X(getNumbOfSdrEntries) X(getFirstSdrRecordNum) X(getSdr) X(getSelTime) X(getNumbOfSelEntries) \
     X(getFirstSelRecordID) X(getSel) X(convertSelToString) X(clearSel) \
-    /* serial */ \
-    X(setSerialChanPrivLimit) X(getSerialChanPrivLimit) X(setSerialEchoCtrlState) \
-    X(getSerialEchoCtrlState) X(setSerialHandshakeState) X(getSerialHandshakeState) \
-    X(setSerialLineEditState) X(getSerialLineEditState) X(setSerialBaudRate) X(getSerialBaudRate) \
-    X(setSerialConnectMode) X(getSerialConnectMode) X(setSerialDelBkspState) \
-    X(getSerialDelBkspState) X(setSerialFlowCtrl) X(getSerialFlowCtrl) \
-    X(setSerialInputNewLineSeq) X(getSerialInputNewLineSeq) X(setSerialNewLineSeq) \
-    X(getSerialNewLineSeq) \
-    /* sol */ \
-    X(setSolState) X(getSolState) X(setSolAccumInterval) X(getSolAccumInterval) X(setSolBaudRate) \
-    X(getSolBaudRate) X(setSolMinReqPriv) X(getSolMinReqPriv) X(setSolSendThld) X(getSolSendThld) \
     /* racext: groups, logs, certificates and actions */ \
     X(setRacIpv6Group) X(getRacIpv6Group) X(getRacIPv6ExtGroup) X(setRacIPv6ExtGroup) \
     X(setRacIPSecGroup) X(getRacIPSecGroup) X(setRacIkeGroup) X(getRacIkeGroup) \
