@@ -2,6 +2,7 @@
 // parameters, address source, VLAN and security keys, over the scripted BMC.
 #include "family_fixture.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -110,6 +111,27 @@ TEST_F(Lan, LanChannelComesFromDiscovery) {
     const u8 ip[4] = {10, 0, 0, 2};
     EXPECT_EQ(setNicIpAddr(&r, ip), 0u);
     EXPECT_EQ(writesOf("lan").at(0).channel, 6);
+}
+
+// A BMC that answers "not present" (CBh) for the channels it lacks, as OpenIPMI's does.
+u8* channelInfoNotPresent(u8, u8 channel, u32* status, s32) {
+    if (channel != 3) {
+        *status = VEXA_STATUS_NOT_PRESENT;
+        return nullptr;
+    }
+    *status = 0;
+    ++gFake->outstanding;
+    u8* p = static_cast<u8*>(std::calloc(9, 1));
+    p[0] = channel;
+    p[1] = 4;
+    return p;
+}
+
+TEST_F(Lan, ChannelsAnsweredNotPresentAreSkippedToo) {
+    r.pPrivateData->pVexa->fpHSTIPMGetChannelInfo = channelInfoNotPresent;
+    const u8 ip[4] = {10, 0, 0, 3};
+    EXPECT_EQ(setNicIpAddr(&r, ip), 0u);
+    EXPECT_EQ(writesOf("lan").at(0).channel, 3);
 }
 
 TEST_F(Lan, AddressSourceTable) {
