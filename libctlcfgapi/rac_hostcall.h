@@ -10,6 +10,13 @@
 
 namespace {
 
+// The instance behind a record, or null when the record or its instance is missing.
+inline RacIpmiPrivateData* racInstance(RacIpmi* r) {
+    return (r != nullptr && r->pPrivateData != nullptr && r->pPrivateData->pVexa != nullptr)
+               ? r->pPrivateData
+               : nullptr;
+}
+
 inline void racTraceTimeout(int left) { RAC_DEBUG("IPMI Timeout occured. Retry count: %d\n\n", left); }
 
 // A read: call(&status) returns the host buffer. On success reply holds it; a non-zero
@@ -92,6 +99,19 @@ unsigned racUpdateParam(RacIpmiPrivateData* pd, RacParamGet get, RacParamSet set
     return set(pd, param, len, data);
 }
 
+// An operation that is one such read-modify-write.
+template <class Change>
+unsigned racUpdateOp(RacIpmi* r, const char* op, RacParamGet get, RacParamSet set, u8 param, u8 len,
+                     bool doubleWrite, Change change);
+
+// An operation that reads one parameter and hands its bytes to pick(), which may refuse
+// them with a status.
+template <class Pick>
+unsigned racQueryOp(RacIpmi* r, const char* op, RacParamGet get, u8 param, u8 len, const void* out, Pick pick);
+
+// An operation refused for its arguments, before any host call.
+inline unsigned racRefuse(const char* op);
+
 // Bit-rate codes of the serial and SOL parameters; 0 when the rate is not in the table.
 struct RacRate {
     u8 code;
@@ -117,11 +137,29 @@ inline unsigned racResult(const char* op, unsigned st) {
     return st;
 }
 
-// The instance behind a record, or null when the record or its instance is missing.
-inline RacIpmiPrivateData* racInstance(RacIpmi* r) {
-    return (r != nullptr && r->pPrivateData != nullptr && r->pPrivateData->pVexa != nullptr)
-               ? r->pPrivateData
-               : nullptr;
+template <class Change>
+unsigned racUpdateOp(RacIpmi* r, const char* op, RacParamGet get, RacParamSet set, u8 param, u8 len,
+                     bool doubleWrite, Change change) {
+    RAC_TRACE_OP(op);
+    RacIpmiPrivateData* pd = racInstance(r);
+    if (pd == nullptr) return racResult(op, RACIPMI_INVALID_INPUT_PARAM);
+    return racResult(op, racUpdateParam(pd, get, set, param, len, doubleWrite, change));
+}
+
+template <class Pick>
+unsigned racQueryOp(RacIpmi* r, const char* op, RacParamGet get, u8 param, u8 len, const void* out, Pick pick) {
+    RAC_TRACE_OP(op);
+    RacIpmiPrivateData* pd = racInstance(r);
+    if (pd == nullptr || out == nullptr) return racResult(op, RACIPMI_INVALID_INPUT_PARAM);
+    u8 data[8] = {};
+    unsigned st = get(pd, param, 0, 0, len, data);
+    if (st == RACIPMI_SUCCESS) st = pick(data);
+    return racResult(op, st);
+}
+
+inline unsigned racRefuse(const char* op) {
+    RAC_TRACE_OP(op);
+    return racResult(op, RACIPMI_INVALID_INPUT_PARAM);
 }
 
 } // namespace

@@ -16,27 +16,12 @@ unsigned serialChannel(RacIpmiPrivateData* pd, const char* op, u8& chan) {
 
 template <class Change>
 unsigned update(RacIpmi* r, const char* op, u8 param, u8 len, bool doubleWrite, Change change) {
-    RAC_TRACE_OP(op);
-    RacIpmiPrivateData* pd = racInstance(r);
-    if (pd == nullptr) return racResult(op, RACIPMI_INVALID_INPUT_PARAM);
-    return racResult(op, racUpdateParam(pd, getSerialCfgParam, setSerialCfgParam, param, len, doubleWrite, change));
+    return racUpdateOp(r, op, getSerialCfgParam, setSerialCfgParam, param, len, doubleWrite, change);
 }
 
-// Reads a parameter and hands its bytes to pick(), which may refuse them with a status.
 template <class Pick>
 unsigned query(RacIpmi* r, const char* op, u8 param, u8 len, const void* out, Pick pick) {
-    RAC_TRACE_OP(op);
-    RacIpmiPrivateData* pd = racInstance(r);
-    if (pd == nullptr || out == nullptr) return racResult(op, RACIPMI_INVALID_INPUT_PARAM);
-    u8 data[8] = {};
-    unsigned st = getSerialCfgParam(pd, param, 0, 0, len, data);
-    if (st == RACIPMI_SUCCESS) st = pick(data);
-    return racResult(op, st);
-}
-
-unsigned refuse(const char* op) {
-    RAC_TRACE_OP(op);
-    return racResult(op, RACIPMI_INVALID_INPUT_PARAM);
+    return racQueryOp(r, op, getSerialCfgParam, param, len, out, pick);
 }
 
 u8 setBit(u8 b, u8 mask, bool on) { return on ? static_cast<u8>(b | mask) : static_cast<u8>(b & ~mask); }
@@ -139,7 +124,7 @@ unsigned getSerialDelBkspState(RacIpmi* r, u32* state) {
 
 // Terminal mode byte 1: input newline sequence bits 0-3, output newline sequence bits 4-7.
 unsigned setSerialInputNewLineSeq(RacIpmi* r, u32 seq) {
-    if (seq > 0x0F) return refuse("setSerialInputNewLineSeq");
+    if (seq > 0x0F) return racRefuse("setSerialInputNewLineSeq");
     return update(r, "setSerialInputNewLineSeq", kParamTerminal, 2, false,
                   [&](u8* d) { d[1] = static_cast<u8>((d[1] & 0xF0) | seq); });
 }
@@ -152,7 +137,7 @@ unsigned getSerialInputNewLineSeq(RacIpmi* r, u32* seq) {
     });
 }
 unsigned setSerialNewLineSeq(RacIpmi* r, u32 seq) {
-    if (seq > 0x0F) return refuse("setSerialNewLineSeq");
+    if (seq > 0x0F) return racRefuse("setSerialNewLineSeq");
     return update(r, "setSerialNewLineSeq", kParamTerminal, 2, false,
                   [&](u8* d) { d[1] = static_cast<u8>((d[1] & 0x0F) | (seq << 4)); });
 }
@@ -168,7 +153,7 @@ unsigned getSerialNewLineSeq(RacIpmi* r, u32* seq) {
 
 unsigned setSerialBaudRate(RacIpmi* r, u32 bps) {
     const u8 code = racRateCode(bps);
-    if (code == 0) return refuse("setSerialBaudRate");
+    if (code == 0) return racRefuse("setSerialBaudRate");
     return update(r, "setSerialBaudRate", kParamMessaging, 2, false, [&](u8* d) { d[1] = code; });
 }
 unsigned getSerialBaudRate(RacIpmi* r, u32* bps) {
@@ -185,7 +170,7 @@ unsigned getSerialBaudRate(RacIpmi* r, u32* bps) {
 
 // Flow control is bits 6-7 of byte 0, given and returned in place.
 unsigned setSerialFlowCtrl(RacIpmi* r, u32 flow) {
-    if ((flow & ~0xC0u) != 0) return refuse("setSerialFlowCtrl");
+    if ((flow & ~0xC0u) != 0) return racRefuse("setSerialFlowCtrl");
     return update(r, "setSerialFlowCtrl", kParamMessaging, 2, false,
                   [&](u8* d) { d[0] = static_cast<u8>((d[0] & 0x3F) | flow); });
 }
@@ -197,7 +182,7 @@ unsigned getSerialFlowCtrl(RacIpmi* r, u32* flow) {
 }
 
 unsigned setSerialConnectMode(RacIpmi* r, u32 mode) {
-    if (mode > 0x07) return refuse("setSerialConnectMode");
+    if (mode > 0x07) return racRefuse("setSerialConnectMode");
     return update(r, "setSerialConnectMode", kParamConnectMode, 1, false,
                   [&](u8* d) { d[0] = static_cast<u8>((d[0] & ~0x07) | mode); });
 }

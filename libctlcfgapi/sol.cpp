@@ -10,26 +10,12 @@ constexpr u8 kParamEnable = 1, kParamAuth = 2, kParamAccumulate = 3, kParamRateN
 
 template <class Change>
 unsigned update(RacIpmi* r, const char* op, u8 param, u8 len, Change change) {
-    RAC_TRACE_OP(op);
-    RacIpmiPrivateData* pd = racInstance(r);
-    if (pd == nullptr) return racResult(op, RACIPMI_INVALID_INPUT_PARAM);
-    return racResult(op, racUpdateParam(pd, getSolCfgParam, setSolCfgParam, param, len, false, change));
+    return racUpdateOp(r, op, getSolCfgParam, setSolCfgParam, param, len, false, change);
 }
 
 template <class Pick>
 unsigned query(RacIpmi* r, const char* op, u8 param, u8 len, const void* out, Pick pick) {
-    RAC_TRACE_OP(op);
-    RacIpmiPrivateData* pd = racInstance(r);
-    if (pd == nullptr || out == nullptr) return racResult(op, RACIPMI_INVALID_INPUT_PARAM);
-    u8 data[8] = {};
-    unsigned st = getSolCfgParam(pd, param, 0, 0, len, data);
-    if (st == RACIPMI_SUCCESS) st = pick(data);
-    return racResult(op, st);
-}
-
-unsigned refuse(const char* op) {
-    RAC_TRACE_OP(op);
-    return racResult(op, RACIPMI_INVALID_INPUT_PARAM);
+    return racQueryOp(r, op, getSolCfgParam, param, len, out, pick);
 }
 
 } // namespace
@@ -76,7 +62,7 @@ unsigned getSolState(RacIpmi* r, u32* state) {
 }
 
 unsigned setSolAccumInterval(RacIpmi* r, u8 interval) {
-    if (interval == 0) return refuse("setSolAccumInterval");
+    if (interval == 0) return racRefuse("setSolAccumInterval");
     return update(r, "setSolAccumInterval", kParamAccumulate, 2, [&](u8* d) { d[0] = interval; });
 }
 unsigned getSolAccumInterval(RacIpmi* r, u8* interval) {
@@ -87,7 +73,7 @@ unsigned getSolAccumInterval(RacIpmi* r, u8* interval) {
 }
 
 unsigned setSolSendThld(RacIpmi* r, u8 threshold) {
-    if (threshold == 0) return refuse("setSolSendThld");
+    if (threshold == 0) return racRefuse("setSolSendThld");
     return update(r, "setSolSendThld", kParamAccumulate, 2, [&](u8* d) { d[1] = threshold; });
 }
 unsigned getSolSendThld(RacIpmi* r, u8* threshold) {
@@ -98,7 +84,7 @@ unsigned getSolSendThld(RacIpmi* r, u8* threshold) {
 }
 
 unsigned setSolMinReqPriv(RacIpmi* r, u32 privilege) {
-    if (privilege < 2 || privilege > 4) return refuse("setSolMinReqPriv");
+    if (privilege < 2 || privilege > 4) return racRefuse("setSolMinReqPriv");
     return update(r, "setSolMinReqPriv", kParamAuth, 1, [&](u8* d) { d[0] = static_cast<u8>(privilege); });
 }
 unsigned getSolMinReqPriv(RacIpmi* r, u32* privilege) {

@@ -20,6 +20,7 @@ constexpr u8 kParamFirmware = 1, kParamSystemName = 2, kParamOsName = 4, kParamO
 // One Get System Info Parameters request under the retry rule; reply holds the buffer.
 unsigned readSysInfo(RacIpmiPrivateData* pd, u8 param, u8 set, u8 block, u8 len, VexaBuffer& reply) {
     VexaEntryTable* t = pd->pVexa;
+    reply.reset(); // the previous reply is freed before the next request
     RAC_DEBUG("\nHSTIPMGetSystemInfoParameter:\nparORrev: 0x%02X \nparameter: 0x%02X \nsetSelector: 0x%02X "
               "\nblockSelector: 0x%02X \nparamDataLen: 0x%02X \n\n",
               0, param, set, block, len);
@@ -30,8 +31,9 @@ unsigned readSysInfo(RacIpmiPrivateData* pd, u8 param, u8 set, u8 block, u8 len,
     return st;
 }
 
-void traceFirstBytes(const u8* p) {
-    for (int i = 0; i < 10; ++i) RAC_DEBUG("Byte %d: %x\n", i + 1, p[i]);
+// The first bytes of a reply, never more than it holds (a last block may be short).
+void traceFirstBytes(const u8* p, size_t len) {
+    for (size_t i = 0; i < 10 && i < len; ++i) RAC_DEBUG("Byte %d: %x\n", static_cast<int>(i + 1), p[i]);
 }
 
 // BCD plus: 0-9 digits, Ah space, Bh dash, Ch period; the reserved codes show as '?'.
@@ -159,7 +161,7 @@ unsigned getSysInfoParamType3(RacIpmiPrivateData* pd, u8 param, u8 item, u8* des
     VexaBuffer reply(pd->pVexa);
     unsigned st = readSysInfo(pd, param, 0, item, 19, reply);
     if (st != RACIPMI_SUCCESS) return st;
-    traceFirstBytes(reply.get());
+    traceFirstBytes(reply.get(), 19);
     const u8 lengthByte = reply.get()[4]; // fourth data byte: string length + 3
     // A length byte below 3 states no string (and must not count down from zero).
     size_t remaining = lengthByte > 3 ? lengthByte - 3u : 0;
@@ -173,7 +175,7 @@ unsigned getSysInfoParamType3(RacIpmiPrivateData* pd, u8 param, u8 item, u8* des
         const size_t n = std::min<size_t>(16, remaining);
         st = readSysInfo(pd, param, set, item, static_cast<u8>(n + 3), reply);
         if (st != RACIPMI_SUCCESS) return st;
-        traceFirstBytes(reply.get());
+        traceFirstBytes(reply.get(), n + 3);
         std::memcpy(dest + at, reply.get() + 3, n); // after revision, block and item
         at += n;
         remaining -= n;
