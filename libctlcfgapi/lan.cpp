@@ -58,29 +58,17 @@ extern "C" {
 
 unsigned getLanCfgParam(RacIpmiPrivateData* pd, u8 param, u8 set, u8 block, u8 len, u8* dest) {
     RAC_TRACE_FN("getLanCfgParam");
-    if (pd == nullptr || pd->pVexa == nullptr || dest == nullptr || len == 0xFF)
-        return RACIPMI_INVALID_INPUT_PARAM;
-    u8 chan = 0;
-    unsigned st = getLanChanNumb(pd, &chan);
-    if (st != RACIPMI_SUCCESS) return st;
-    VexaEntryTable* t = pd->pVexa;
-    return racGetCfgParam(t, "HSTIPMGetLANConfigurationParameter", "lanChannelNumber", chan, param, set, block, len,
-                          dest, [&](u32* status, u8 replyLen) {
-                              return t->fpHSTIPMGetLANConfigurationParameter(0, chan, param, set, block, status,
-                                                                             replyLen, VEXA_TIMEOUT);
+    return racGetCfgParam(pd, getLanChanNumb, "HSTIPMGetLANConfigurationParameter", "lanChannelNumber", param, set,
+                          block, len, dest, [&](u8 chan, u32* status, u8 replyLen) {
+                              return pd->pVexa->fpHSTIPMGetLANConfigurationParameter(0, chan, param, set, block, status,
+                                                                                     replyLen, VEXA_TIMEOUT);
                           });
 }
 
 unsigned setLanCfgParam(RacIpmiPrivateData* pd, u8 param, u8 len, const u8* data) {
     RAC_TRACE_FN("setLanCfgParam");
-    if (pd == nullptr || pd->pVexa == nullptr || (data == nullptr && len != 0))
-        return RACIPMI_INVALID_INPUT_PARAM;
-    u8 chan = 0;
-    unsigned st = getLanChanNumb(pd, &chan);
-    if (st != RACIPMI_SUCCESS) return st;
-    VexaEntryTable* t = pd->pVexa;
-    return racSetCfgParam("HSTIPMSetLANConfigurationParameter", chan, param, len, data, [&] {
-        return t->fpHSTIPMSetLANConfigurationParameter(0, chan, param, data, len, VEXA_TIMEOUT);
+    return racSetCfgParam(pd, getLanChanNumb, "HSTIPMSetLANConfigurationParameter", param, len, data, [&](u8 chan) {
+        return pd->pVexa->fpHSTIPMSetLANConfigurationParameter(0, chan, param, data, len, VEXA_TIMEOUT);
     });
 }
 

@@ -52,30 +52,42 @@ unsigned racHostWrite(const char* entry, Call call, const char* statusWord = "Re
     return RACIPMI_SUCCESS;
 }
 
-// A configuration-parameter read (LAN, serial, SOL): get(status, replyLen) returns the
-// host buffer; the length bytes after the parameter revision are copied to dest.
+// A configuration-parameter read (LAN, serial, SOL) on the channel lookup() gives:
+// get(chan, status, replyLen) returns the host buffer; the length bytes after the parameter
+// revision are copied to dest.
+using RacChanLookup = unsigned (*)(RacIpmiPrivateData*, u8*);
+
 template <class Get>
-unsigned racGetCfgParam(VexaEntryTable* t, const char* entry, const char* chanLabel, u8 chan, u8 param, u8 set,
-                        u8 block, u8 len, u8* dest, Get get) {
+unsigned racGetCfgParam(RacIpmiPrivateData* pd, RacChanLookup lookup, const char* entry, const char* chanLabel,
+                        u8 param, u8 set, u8 block, u8 len, u8* dest, Get get) {
+    if (pd == nullptr || pd->pVexa == nullptr || dest == nullptr || len == 0xFF) return RACIPMI_INVALID_INPUT_PARAM;
+    u8 chan = 0;
+    unsigned st = lookup(pd, &chan);
+    if (st != RACIPMI_SUCCESS) return st;
     const u8 replyLen = static_cast<u8>(len + 1);
     RAC_DEBUG("\n%s:\n%s: 0x%02X\nparameterID: 0x%02X\nsetSelector: 0x%02X\nblockSelector: 0x%02X\n"
               "parameterDataLen: 0x%02X\n\n",
               entry, chanLabel, chan, param, set, block, replyLen);
-    VexaBuffer reply(t);
-    unsigned st = racHostRead(entry, reply, [&](u32* status) { return get(status, replyLen); });
+    VexaBuffer reply(pd->pVexa);
+    st = racHostRead(entry, reply, [&](u32* status) { return get(chan, status, replyLen); });
     if (st != RACIPMI_SUCCESS) return st;
     RAC_DUMP("Returned data:\n", reply.get(), replyLen);
     std::memcpy(dest, reply.get() + 1, len);
     return RACIPMI_SUCCESS;
 }
 
-// A configuration-parameter write: set() returns the status.
+// A configuration-parameter write on the channel lookup() gives: set(chan) returns the status.
 template <class Set>
-unsigned racSetCfgParam(const char* entry, u8 chan, u8 param, u8 len, const u8* data, Set set) {
+unsigned racSetCfgParam(RacIpmiPrivateData* pd, RacChanLookup lookup, const char* entry, u8 param, u8 len,
+                        const u8* data, Set set) {
+    if (pd == nullptr || pd->pVexa == nullptr || (data == nullptr && len != 0)) return RACIPMI_INVALID_INPUT_PARAM;
+    u8 chan = 0;
+    unsigned st = lookup(pd, &chan);
+    if (st != RACIPMI_SUCCESS) return st;
     RAC_DEBUG("\n%s:\nserChannelNumber: 0x%02X\nparameterID: 0x%02X\nparameterDataLen: 0x%02X\n\n", entry, chan,
               param, len);
     RAC_DUMP("ParameterData:\n", data, len);
-    return racHostWrite(entry, set);
+    return racHostWrite(entry, [&] { return set(chan); });
 }
 
 // Read-modify-write of a configuration parameter through a module's get/set helpers.

@@ -32,33 +32,22 @@ extern "C" {
 
 unsigned getSerialCfgParam(RacIpmiPrivateData* pd, u8 param, u8 set, u8 block, u8 len, u8* dest) {
     RAC_TRACE_FN("getSerialCfgParam");
-    if (pd == nullptr || pd->pVexa == nullptr || dest == nullptr || len == 0xFF)
-        return RACIPMI_INVALID_INPUT_PARAM;
-    u8 chan = 0;
-    unsigned st = getSerialChanNumb(pd, &chan);
-    if (st != RACIPMI_SUCCESS) return st;
-    VexaEntryTable* t = pd->pVexa;
-    return racGetCfgParam(t, "HSTIPMGetSerialConfigurationParameter", "serChannelNumber", chan, param, set, block,
-                          len, dest, [&](u32* status, u8 replyLen) {
-                              return t->fpHSTIPMGetSerialConfigurationParameter(0, chan, param, set, block, status,
-                                                                                replyLen, VEXA_TIMEOUT);
+    return racGetCfgParam(pd, getSerialChanNumb, "HSTIPMGetSerialConfigurationParameter", "serChannelNumber", param,
+                          set, block, len, dest, [&](u8 chan, u32* status, u8 replyLen) {
+                              return pd->pVexa->fpHSTIPMGetSerialConfigurationParameter(0, chan, param, set, block,
+                                                                                        status, replyLen, VEXA_TIMEOUT);
                           });
 }
 
 unsigned setSerialCfgParam(RacIpmiPrivateData* pd, u8 param, u8 len, const u8* data) {
     RAC_TRACE_FN("setSerialCfgParam");
-    if (pd == nullptr || pd->pVexa == nullptr || (data == nullptr && len != 0))
-        return RACIPMI_INVALID_INPUT_PARAM;
-    u8 chan = 0;
-    unsigned st = getSerialChanNumb(pd, &chan);
-    if (st != RACIPMI_SUCCESS) return st;
-    VexaEntryTable* t = pd->pVexa;
-    return racSetCfgParam("HSTIPMSetSerialConfigurationParameter", chan, param, len, data, [&] {
-        return t->fpHSTIPMSetSerialConfigurationParameter(0, chan, param, data, len, VEXA_TIMEOUT);
-    });
+    return racSetCfgParam(
+        pd, getSerialChanNumb, "HSTIPMSetSerialConfigurationParameter", param, len, data, [&](u8 chan) {
+            return pd->pVexa->fpHSTIPMSetSerialConfigurationParameter(0, chan, param, data, len, VEXA_TIMEOUT);
+        });
 }
 
-unsigned setSerialChanPrivLimit(RacIpmi* r, u32 limit) {
+unsigned setSerialChanPrivLimit(RacIpmi *r, u32 limit) {
     RAC_TRACE_OP("setSerialChanPrivLimit");
     RacIpmiPrivateData* pd = racInstance(r);
     if (pd == nullptr || limit == 0 || limit > 0x0F)

@@ -24,33 +24,21 @@ extern "C" {
 
 unsigned getSolCfgParam(RacIpmiPrivateData* pd, u8 param, u8 set, u8 block, u8 len, u8* dest) {
     RAC_TRACE_FN("getSolCfgParam");
-    if (pd == nullptr || pd->pVexa == nullptr || dest == nullptr || len == 0xFF)
-        return RACIPMI_INVALID_INPUT_PARAM;
-    u8 chan = 0;
-    unsigned st = getLanChanNumb(pd, &chan);
-    if (st != RACIPMI_SUCCESS) return st;
-    VexaEntryTable* t = pd->pVexa;
-    return racGetCfgParam(t, "HSTIPMGetSOLConfigurationParameter", "solChannelNumber", chan, param, set, block, len,
-                          dest, [&](u32* status, u8 replyLen) {
-                              return t->fpHSTIPMGetSOLConfigurationParameter(0, chan, param, set, block, status,
-                                                                             replyLen, VEXA_TIMEOUT);
+    return racGetCfgParam(pd, getLanChanNumb, "HSTIPMGetSOLConfigurationParameter", "solChannelNumber", param, set,
+                          block, len, dest, [&](u8 chan, u32* status, u8 replyLen) {
+                              return pd->pVexa->fpHSTIPMGetSOLConfigurationParameter(0, chan, param, set, block, status,
+                                                                                     replyLen, VEXA_TIMEOUT);
                           });
 }
 
 unsigned setSolCfgParam(RacIpmiPrivateData* pd, u8 param, u8 len, const u8* data) {
     RAC_TRACE_FN("setSolCfgParam");
-    if (pd == nullptr || pd->pVexa == nullptr || (data == nullptr && len != 0))
-        return RACIPMI_INVALID_INPUT_PARAM;
-    u8 chan = 0;
-    unsigned st = getLanChanNumb(pd, &chan);
-    if (st != RACIPMI_SUCCESS) return st;
-    VexaEntryTable* t = pd->pVexa;
-    return racSetCfgParam("HSTIPMSetSOLConfigurationParameter", chan, param, len, data, [&] {
-        return t->fpHSTIPMSetSOLConfigurationParameter(0, chan, param, data, len, VEXA_TIMEOUT);
+    return racSetCfgParam(pd, getLanChanNumb, "HSTIPMSetSOLConfigurationParameter", param, len, data, [&](u8 chan) {
+        return pd->pVexa->fpHSTIPMSetSOLConfigurationParameter(0, chan, param, data, len, VEXA_TIMEOUT);
     });
 }
 
-unsigned setSolState(RacIpmi* r, u32 state) {
+unsigned setSolState(RacIpmi *r, u32 state) {
     return update(r, "setSolState", kParamEnable, 1,
                   [&](u8* d) { d[0] = static_cast<u8>((d[0] & ~0x01) | (state == 1 ? 1 : 0)); });
 }
