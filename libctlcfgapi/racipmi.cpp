@@ -258,7 +258,8 @@ unsigned loadChanNumbers(RacIpmiPrivateData* pd) {
                 return status;
             },
             [&](int left) { RAC_DEBUG("IPMI Timeout occured. Retry count: %d\n\n", left); });
-        if (status == VEXA_STATUS_INVALID_FIELD) continue; // no such channel
+        // No such channel: BMCs answer either "invalid data field" or "not present".
+        if (status == VEXA_STATUS_INVALID_FIELD || status == VEXA_STATUS_NOT_PRESENT) continue;
         if (status != 0 || !reply) {
             RAC_ERROR("\nHSTIPMGetChannelInfo IPMI Completion Code: 0x%02X -- %s\n\n", status,
                       getIpmiCompletionCodeStr(status));

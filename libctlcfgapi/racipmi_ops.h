@@ -8,38 +8,7 @@
 #include "racipmi_private.h"
 
 #define RAC_PENDING_OPS(X) \
-    /* system */ \
-    X(getSysInfo) X(getBiosVersion) X(getHostname) X(getOsName) X(getBmcInfo) X(getWatchdogTimer) \
-    X(getChassisStatus) X(executeChassisCtrl) \
-    /* lan */ \
-    X(setLanChanState) X(getLanChanState) X(setLanChanPrivLimit) X(getLanChanPrivLimit) \
-    X(setNicGateway) X(getNicGateway) X(setNicIpAddr) X(getNicIpAddr) X(getNicMacAddr) \
-    X(setNicSubnetMask) X(getNicSubnetMask) X(setNicUseDhcpState) X(getNicUseDhcpState) \
-    X(setNicVlanState) X(getNicVlanState) X(setNicVlanID) X(getNicVlanID) X(setNicVlanPriority) \
-    X(getNicVlanPriority) X(setChanSecurityKey) X(getChanSecurityKey) \
-    /* pet_pef */ \
-    X(setPetState) X(getPetState) X(getPefTblEntry) X(setPefTblEntryAction) X(getPefTblEntryAction) \
-    X(setPefTblEntryState) X(getPefTblEntryState) X(setPefAlertPolicyTblEntryState) \
-    X(getPefAlertPolicyTblEntryState) X(initiatePetAlertImmed) X(setLanPetCommunityName) \
-    X(getLanPetCommunityName) X(setPetAlertDest) X(getPetAlertDest) X(getPetIpv6AlertDest) \
-    X(setPetIpv6AlertDest) \
-    /* serial */ \
-    X(setSerialChanPrivLimit) X(getSerialChanPrivLimit) X(setSerialEchoCtrlState) \
-    X(getSerialEchoCtrlState) X(setSerialHandshakeState) X(getSerialHandshakeState) \
-    X(setSerialLineEditState) X(getSerialLineEditState) X(setSerialBaudRate) X(getSerialBaudRate) \
-    X(setSerialConnectMode) X(getSerialConnectMode) X(setSerialDelBkspState) \
-    X(getSerialDelBkspState) X(setSerialFlowCtrl) X(getSerialFlowCtrl) \
-    X(setSerialInputNewLineSeq) X(getSerialInputNewLineSeq) X(setSerialNewLineSeq) \
-    X(getSerialNewLineSeq) \
-    /* sol */ \
-    X(setSolState) X(getSolState) X(setSolAccumInterval) X(getSolAccumInterval) X(setSolBaudRate) \
-    X(getSolBaudRate) X(setSolMinReqPriv) X(getSolMinReqPriv) X(setSolSendThld) X(getSolSendThld) \
-    /* user */ \
-    X(setUserIpmiLanState) X(getUserIpmiLanState) X(setUserIpmiLanPriv) X(getUserIpmiLanPriv) \
-    X(setUserIpmiSerialPriv) X(getUserIpmiSerialPriv) X(setUsername) X(getUsername) X(setPassword) \
-    X(validateUser) X(setUserState) X(getUserState) X(setUserIpmiSolState) X(getUserIpmiSolState) \
-    X(getMaxActiveSessions) X(getNumbActiveSessions) \
-    /* racext: built (racext*.cpp) */
+    /* every family is built: nothing is pending */
 
 #ifdef __cplusplus
 extern "C" {
@@ -56,3 +25,5 @@ RAC_PENDING_OPS(RAC_PENDING_DECL_)
 #ifdef __cplusplus
 }
 #endif
+
+#include "racfamily_ops.h"

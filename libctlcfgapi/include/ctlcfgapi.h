@@ -194,6 +194,29 @@ unsigned getRacDiagInfo(RacDiag *handle, RacDiagInfo *info);
 unsigned getPostInfo(RacDiag *handle, RacPostInfo *info);
 unsigned resetRac(RacDiag *handle);
 
+/* ---- System information records ---- */
+/* Filled by getSysInfo (zeroed first): the first field of the FRU product area, the
+ * encoding and text of OEM system-information parameter 209, and the seven characters of
+ * OEM parameter 197 (no terminator when all seven are used). */
+typedef struct RacSysInfo {
+    char productField[64];
+    uint8_t sysInfo209Encoding;
+    char sysInfo209Text[256];
+    char sysInfo197Text[7];
+} RacSysInfo;
+
+/* Filled by getBmcInfo: the first 11 data bytes of Get Device ID. */
+typedef struct RacBmcInfo {
+    uint8_t deviceId;
+    uint8_t deviceRevision;
+    uint8_t firmwareRevision1;
+    uint8_t firmwareRevision2;
+    uint8_t ipmiVersion;
+    uint8_t additionalSupport;
+    uint8_t manufacturerId[3]; /* least significant byte first */
+    uint8_t productId[2];      /* least significant byte first */
+} RacBmcInfo;
+
 /* ---- Trace log ---- */
 #define TRACELOG_LEVEL_ERROR 8u
 #define TRACELOG_LEVEL_DEBUG 16u

@@ -79,9 +79,8 @@ TEST(RacIpmiRecord, InitFillsEverySlotButTheEmptyOneAndUninitZeroes) {
     EXPECT_EQ(g_IpmiRacRSSA, 32u);
 
     // Operations not built yet answer "Command failed" (and 4 without a record).
-    auto stub = reinterpret_cast<unsigned (*)(RacIpmi*)>(r.getNicIpAddr);
-    EXPECT_EQ(stub(&r), RACIPMI_CMD_FAILED);
-    EXPECT_EQ(stub(nullptr), RACIPMI_INVALID_INPUT_PARAM);
+    EXPECT_EQ(racNotSupported(&r, "pending"), RACIPMI_CMD_FAILED);
+    EXPECT_EQ(racNotSupported(nullptr, "pending"), RACIPMI_INVALID_INPUT_PARAM);
 
     EXPECT_EQ(RacIpmiUninit(&r), 0u);
     EXPECT_TRUE(isZero(r));
