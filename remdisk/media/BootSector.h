@@ -29,6 +29,7 @@ public:
     void readSector(int n, unsigned char* destination);
 
     const std::string& getKind() const { return kind; }
+    int getMediumKind() const { return mediumKind; }
     bool hasMBR() const { return kind == mbrLabel; }
     int getPartitionCount() const { return static_cast<int>(partitions.size()); }
     // Null outside the list.

@@ -180,7 +180,7 @@ int LinuxVMProvider::readDrive(LocalDevice& device, long handle, int offset, int
     int64_t total = 0;
     int64_t result = -1;
     const int blockSize = device.getBlockSizeValue();
-    if (buffer && offset >= 0 && byteCount(count, blockSize, total)) {
+    if (handle > 0 && buffer && offset >= 0 && byteCount(count, blockSize, total)) {
         const int64_t position = static_cast<int64_t>(offset) * blockSize;
         ZTRACE(8, "%s perform seek to %lld ****************\n", where,
                static_cast<long long>(position));
@@ -199,7 +199,7 @@ int LinuxVMProvider::readSectors(long handle, int sectorSize, int count, int fir
     ZTRACE(9, "%s  Read data for device %i, offset=%i, count=%i\n", where,
            static_cast<int>(handle), firstSector, count);
     int64_t total = 0;
-    if (!buffer || firstSector < 0 || !byteCount(count, sectorSize, total)) {
+    if (handle <= 0 || !buffer || firstSector < 0 || !byteCount(count, sectorSize, total)) {
         ZTRACE(0, "%s Error: readSectors failed\n", where);
         return -1;
     }
@@ -215,7 +215,8 @@ int LinuxVMProvider::readSectors(long handle, int sectorSize, int count, int fir
 int LinuxVMProvider::writeDrive(LocalDevice& device, int, int count, unsigned char* data) {
     ZTRACE(2, "%s called\n", "LinuxVMProvider::writeDrive");
     int64_t total = 0;
-    if (!data || !byteCount(count, device.getBlockSizeValue(), total))
+    // Handles are valid when greater than 0: never write to standard input by mistake.
+    if (!data || !device.isFileHandleValid() || !byteCount(count, device.getBlockSizeValue(), total))
         return 0;
     // At the handle's position: the caller has sought there.
     const int fd = static_cast<int>(device.getFileHandle());

@@ -64,6 +64,7 @@ TEST_F(MediaIo, ReadsAWholeRequestAndWarnsPastTheEnd) {
     EXPECT_EQ(provider.readDrive(floppy, fd, 0, -1, buffer.data()), -1);
     EXPECT_EQ(provider.readDrive(floppy, fd, 0, 1, nullptr), -1);
     EXPECT_EQ(provider.readDrive(floppy, fd, 0, 0x7FFFFFFF, buffer.data()), -1);
+    EXPECT_EQ(provider.readDrive(floppy, 0, 0, 1, buffer.data()), -1) << "never standard input";
     floppy.setBlockSize(0);
     EXPECT_EQ(provider.readDrive(floppy, fd, 0, 1, buffer.data()), -1);
     close(fd);
@@ -84,6 +85,7 @@ TEST_F(MediaIo, ReadSectorsIsAllOrNothing) {
     EXPECT_TRUE(trace.has("LinuxVMProvider::readSectors Error: readSectors failed\n"));
     EXPECT_EQ(provider.readSectors(fd, 0, 1, 0, buffer.data()), -1);
     EXPECT_EQ(provider.readSectors(fd, 512, 1, -1, buffer.data()), -1);
+    EXPECT_EQ(provider.readSectors(0, 512, 1, 0, buffer.data()), -1);
     close(fd);
 }
 
@@ -136,6 +138,8 @@ TEST_F(MediaIo, ReportsPartialAndFailedWrites) {
     }
     EXPECT_EQ(provider.writeDrive(usb, 0, 1, nullptr), 0);
     EXPECT_EQ(provider.writeDrive(usb, 0, -1, data.data()), 0);
+    usb.setFileHandle(0);
+    EXPECT_EQ(provider.writeDrive(usb, 0, 1, data.data()), 0);
 }
 
 TEST_F(MediaIo, FileSizesInWholeBlocks) {
