@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -46,7 +47,12 @@ int ListenSocket::accept(int ms, const std::atomic<bool>& stop) {
         int r = ::poll(&p, 1, static_cast<int>(left < 100 ? left : 100));
         if (r <= 0) continue;
         int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (c >= 0) return c;
+        if (c >= 0) {
+            // Requests are small and each one waits for its answer: send them at once.
+            int one = 1;
+            setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            return c;
+        }
     }
     return -1;
 }

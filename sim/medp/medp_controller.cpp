@@ -33,7 +33,6 @@ struct Stopped {};
 // The client accepts payloads up to 32,767 bytes; a write carries offset and count too.
 constexpr int CLIENT_MAX_PAYLOAD = 0x7FFF;
 constexpr long FOREVER_MS = 24L * 3600 * 1000;
-constexpr long HEARTBEAT_WAIT_MS = 30000;
 constexpr long CLOSE_AFTER_RELEASE_MS = 5000;
 
 bool validBlockSize(int bs) { return bs == 512 || bs == 1024 || bs == 2048 || bs == 4096; }
@@ -112,14 +111,14 @@ std::unique_ptr<MEDPPacket> MedpController::receiveRaw(const std::string& waitin
     return std::unique_ptr<MEDPPacket>(raw);
 }
 
-std::unique_ptr<MEDPPacket> MedpController::next(const std::string& waitingFor, long ms, bool untilHeartbeat) {
+std::unique_ptr<MEDPPacket> MedpController::next(const std::string& waitingFor, long ms, Until until) {
     stream_.setTimeLimitMs(ms);
     for (;;) {
         std::unique_ptr<MEDPPacket> p = receiveRaw(waitingFor);
         switch (p->getPacketType()) {
         case MEDPPacket::HEARTBEAT:
             heartbeats_++;
-            if (untilHeartbeat) return nullptr;
+            if (until == Until::HEARTBEAT) return nullptr;
             break;
         case MEDPPacket::GET_VDISK_INFO:
             sendDiskList();
@@ -128,6 +127,7 @@ std::unique_ptr<MEDPPacket> MedpController::next(const std::string& waitingFor, 
         case MEDPPacket::VDISK_REQUEST:
         case MEDPPacket::VDISK_REQUEST2:
             addDrive(*p);
+            if (until == Until::MAP) return nullptr;
             stream_.setTimeLimitMs(ms);
             break;
         case MEDPPacket::LOGIN:
@@ -249,8 +249,8 @@ void MedpController::serveDrives() {
             continue;
         }
         if (done >= want) return;
-        std::unique_ptr<MEDPPacket> p = next("a map request", config_.ioTimeoutMs);
-        throw SessionFailure{"protocol error: " + p->getDisplayMessage() + " while no request was outstanding"};
+        std::unique_ptr<MEDPPacket> p = next("a map request", config_.ioTimeoutMs, Until::MAP);
+        if (p) throw SessionFailure{"protocol error: " + p->getDisplayMessage() + " while no request was outstanding"};
     }
 }
 
@@ -475,7 +475,7 @@ void MedpController::waitForClose(long ms, const char* failureIfOpen) {
 
 void MedpController::finish() {
     if (config_.expectHeartbeat && heartbeats_ == 0) {
-        std::unique_ptr<MEDPPacket> p = next("a heartbeat", std::max<long>(config_.ioTimeoutMs, HEARTBEAT_WAIT_MS), true);
+        std::unique_ptr<MEDPPacket> p = next("a heartbeat", config_.ioTimeoutMs, Until::HEARTBEAT);
         if (p) throw SessionFailure{"protocol error: " + p->getDisplayMessage() + " while waiting for a heartbeat"};
     }
     switch (config_.finish) {

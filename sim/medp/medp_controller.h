@@ -62,10 +62,11 @@ private:
     int writeRange(Drive& d, uint32_t offset, uint32_t count, const std::vector<uint8_t>& data);
     int awaitStatus(Drive& d, const char* what);
 
+    // What else ends a wait for the next message (with a null result).
+    enum class Until { MESSAGE, HEARTBEAT, MAP };
     // The next message that needs an answer from the scenario; heartbeats, disk list
-    // requests and map requests are handled on the way. With untilHeartbeat, a heartbeat
-    // ends the wait (null result).
-    std::unique_ptr<MEDPPacket> next(const std::string& waitingFor, long ms, bool untilHeartbeat = false);
+    // requests and map requests are handled on the way.
+    std::unique_ptr<MEDPPacket> next(const std::string& waitingFor, long ms, Until until = Until::MESSAGE);
     std::unique_ptr<MEDPPacket> receiveRaw(const std::string& waitingFor);
     void addDrive(MEDPPacket& request);
     void sendDiskList();

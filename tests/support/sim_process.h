@@ -70,6 +70,38 @@ public:
     int port() const { return port_; }
     const std::string& output() const { return output_; }
 
+    // The number on the stdout line "<prefix><number>", reading on for up to timeoutMs;
+    // 0 when no such line came.
+    int portFor(const std::string& prefix, int timeoutMs = 10000) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            size_t at = output_.find(prefix);
+            if (at != std::string::npos && output_.find('\n', at) != std::string::npos)
+                return std::atoi(output_.c_str() + at + prefix.size());
+            if (!readSome(deadline)) return 0;
+        }
+    }
+
+    // Waits up to timeoutMs for the program to end by itself, reading all its output; then
+    // stops it as stop() does. Returns the exit status.
+    int waitExit(int timeoutMs) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (readSome(deadline)) {
+        }
+        if (pid_ > 0) {
+            int st = 0;
+            while (waitpid(pid_, &st, WNOHANG) == 0) {
+                if (std::chrono::steady_clock::now() >= deadline) return stop();
+                usleep(10000);
+            }
+            status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+            pid_ = -1;
+            if (outFd_ >= 0) close(outFd_);
+            outFd_ = -1;
+        }
+        return status_;
+    }
+
     // SIGTERM, then SIGKILL if it has not ended within two seconds. Returns the exit status
     // (128 + signal when killed).
     int stop() {
@@ -93,6 +125,21 @@ public:
     }
 
 private:
+    // One read of stdout; false at its end or when the deadline passed.
+    bool readSome(std::chrono::steady_clock::time_point deadline) {
+        if (outFd_ < 0) return false;
+        int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        deadline - std::chrono::steady_clock::now()).count());
+        if (left <= 0) return false;
+        pollfd p{outFd_, POLLIN, 0};
+        if (poll(&p, 1, left) <= 0) return false;
+        char buf[4096];
+        ssize_t n = read(outFd_, buf, sizeof buf);
+        if (n <= 0) return false;
+        output_.append(buf, static_cast<size_t>(n));
+        return true;
+    }
+
     pid_t pid_ = -1;
     int outFd_ = -1;
     int port_ = 0;
