@@ -85,6 +85,7 @@ void MEDPSession::connect(const std::string& host, int port) {
         throw "Connection failed.";
     }
     ZTRACE(5, "%s got socket\n", where);
+    fresh->setNoDelay(true);
 
     std::lock_guard<std::mutex> hold(lifecycle);
     if (stops.load() != stopsBefore || destroying.load()) {
