@@ -49,6 +49,13 @@ public:
     // The next element of body from nodePosition on, into the node fields.
     void NextNode(const char* body);
     void CleanNode();
+    // The length from the "Content-length:" header of a response's head (0 without one), or
+    // -1 for a status other than 200.
+    static int scanHeaders(const char* response, int held);
+    // Takes status, vport and the two credentials from a response body of length bytes
+    // (terminated after them); the result of getCredentials. Failures are reported through
+    // the session's login listeners.
+    int scanCredentialBody(const char* body, int length);
 
     void InitTrace();
     void ValidateCommandLine();
@@ -114,9 +121,6 @@ private:
     // Reads the rest of the credential response's headers when the first read ended inside
     // them; returns the bytes now held.
     int readHeaders(ZSocket& socket, char* response, int held);
-    // Takes status, vport and the two credentials from the response body; the result of
-    // getCredentials.
-    int scanCredentialBody(const char* body, int length);
     // Stops the session and ends the process with status 1 after an error on a session
     // thread.
     [[noreturn]] void failOnSessionThread();

@@ -176,6 +176,27 @@ void RemdiskAPP::NextNode(const char* body) {
     nodePosition += i;
 }
 
+int RemdiskAPP::scanHeaders(const char* response, int held) {
+    int length = 0;
+    char line[kHeaderLineSize];
+    for (int pos = 0;;) {
+        const int used = httpGetNext(response + pos, held - pos, line, sizeof line);
+        ZTRACE(9, "%s HttpHeader:[%s]\n", kWhere, line);
+        if (std::strncmp(line, "HTTP", 4) == 0) {
+            // The code stands after the protocol version and one blank.
+            if (std::atoi(line + 9) != 200)
+                return -1;
+        } else if (startsWithNoCase(line, "Content-length:")) {
+            length = std::atoi(line + 16);
+            break;
+        }
+        if (used == 0)
+            break;
+        pos += used;
+    }
+    return length;
+}
+
 int RemdiskAPP::readHeaders(ZSocket& socket, char* response, int held) {
     // The headers normally come in the first read; keep reading while they have not ended
     // and there is room.
@@ -214,25 +235,11 @@ int RemdiskAPP::getCredentials() {
     held = readHeaders(socket, response.data(), held);
     ZTRACE(1, "%s HTTP Response:[%s]\n", kWhere, response.data());
 
-    int length = 0;
-    char line[kHeaderLineSize];
-    for (int pos = 0;;) {
-        const int used = httpGetNext(response.data() + pos, held - pos, line, sizeof line);
-        ZTRACE(9, "%s HttpHeader:[%s]\n", kWhere, line);
-        if (std::strncmp(line, "HTTP", 4) == 0) {
-            const int code = std::atoi(line + 9);
-            if (code != 200) {
-                connection.release();
-                session.fireLoginResponse(-1);
-                return 1;
-            }
-        } else if (startsWithNoCase(line, "Content-length:")) {
-            length = std::atoi(line + 16);
-            break;
-        }
-        if (used == 0)
-            break;
-        pos += used;
+    const int length = scanHeaders(response.data(), held);
+    if (length < 0) {
+        connection.release();
+        session.fireLoginResponse(-1);
+        return 1;
     }
     ZTRACE(1, "%s Content Length: %i\n", kWhere, length);
     if (length <= 0 || length > kBodyLimit) {
