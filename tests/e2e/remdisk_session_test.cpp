@@ -214,13 +214,16 @@ TEST(RemdiskSession, ControllerClosingTheConnectionEndsTheProgram) {
     EXPECT_NE(r.out.find("Error: Socket Closed by peer.\n"), std::string::npos) << r.out;
 }
 
-TEST(RemdiskSession, NoFreeDriveOfTheKindEndsAfterAboutTwentySeconds) {
+TEST(RemdiskSession, NoFreeDriveOfTheKindEndsAfterAboutTwentySecondsWithHeartbeatsMeanwhile) {
     Media m;
     Simulator sim({"--vm-port", "0", "--disks", "floppy", "--finish", "none", "--io-timeout", "60"});
     auto r = vtest::run(remdisk(sim.server(), {"-c", m.iso}), limit());
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\nNo Virtual Drives Available.\nEnding.\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("...."), std::string::npos) << r.out;
+    // Twenty seconds are long enough for the first heartbeat (due after about thirteen).
+    ASSERT_TRUE(sim.process.waitFor(" heartbeat", 10000)) << sim.process.output();
+    EXPECT_EQ(sim.process.output().find(", 0 heartbeats"), std::string::npos) << sim.process.output();
 }
 
 TEST(RemdiskSession, AControllerThatNeverAnswersDoesNotHoldRemdisk) {
