@@ -164,33 +164,28 @@ void RemdiskAPP::MapDrive() {
             return;
         }
         DeviceManager& manager = session.getDeviceManager();
+        // Maps local to the first free drive of its kind, if there is one.
+        auto mapToFreeDrive = [&](LocalDevice& local, int kind, const char* label, bool cd,
+                                  std::atomic<bool>& mapped) {
+            for (RemoteDevice* remote : manager.getMatchingRemoteDevices(kind)) {
+                if (remote->isMapped())
+                    continue;
+                ZTRACE(1, "%s *** Map %s ***\n", where, label);
+                if (cd)
+                    session.sendMapRequest(local, *remote, true);
+                else
+                    session.sendMapRequest2(local, *remote, true);
+                remote->setDeviceStatus(1);
+                mapped.store(true);
+                return;
+            }
+        };
         for (LocalDevice* device : manager.getLocalDeviceList()) {
             const bool cdKind = device->getType() == CD_DVD || device->getType() == ISO_IMAGE;
-            if (!cdKind) {
-                if (floppyMapped.load() || !floppyDevice)
-                    continue;
-                for (RemoteDevice* remote : manager.getMatchingRemoteDevices(FLOPPY)) {
-                    if (remote->isMapped())
-                        continue;
-                    ZTRACE(1, "%s *** Map Floppy ***\n", where);
-                    session.sendMapRequest2(*floppyDevice, *remote, true);
-                    remote->setDeviceStatus(1);
-                    floppyMapped.store(true);
-                    break;
-                }
-            } else {
-                if (cdMapped.load() || !cdDevice)
-                    continue;
-                for (RemoteDevice* remote : manager.getMatchingRemoteDevices(CD_DVD)) {
-                    if (remote->isMapped())
-                        continue;
-                    ZTRACE(1, "%s *** Map CD_DVD ***\n", where);
-                    session.sendMapRequest(*cdDevice, *remote, true);
-                    remote->setDeviceStatus(1);
-                    cdMapped.store(true);
-                    break;
-                }
-            }
+            if (!cdKind && !floppyMapped.load() && floppyDevice)
+                mapToFreeDrive(*floppyDevice, FLOPPY, "Floppy", false, floppyMapped);
+            else if (cdKind && !cdMapped.load() && cdDevice)
+                mapToFreeDrive(*cdDevice, CD_DVD, "CD_DVD", true, cdMapped);
         }
     } catch (const char* text) {
         std::printf("Error: %s\n", text);

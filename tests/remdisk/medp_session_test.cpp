@@ -54,6 +54,13 @@ std::vector<long> positions(const std::string& text, const std::vector<std::stri
     return at;
 }
 
+// A silent session connected to the controller (asserts in the caller through the result).
+bool connectSilently(MEDPSession& session, ScriptedController& controller) {
+    session.setSilent(true);
+    session.connect("127.0.0.1", controller.port());
+    return controller.waitConnected();
+}
+
 } // namespace
 
 TEST(MEDPSession, LoginWithPasswordOverTlsAndTheAnswerReachesTheListeners) {
@@ -112,9 +119,7 @@ TEST(MEDPSession, LoginWithPasswordOverTlsAndTheAnswerReachesTheListeners) {
 TEST(MEDPSession, LoginWithoutPasswordCarriesTheControllersRandomDataCutTo32Bytes) {
     ScriptedController controller(4, 40);
     MEDPSession session;
-    session.setSilent(true);
-    session.connect("127.0.0.1", controller.port());
-    ASSERT_TRUE(controller.waitConnected());
+    ASSERT_TRUE(connectSilently(session, controller));
     session.sendLogin("root");
     auto packet = controller.receiveSkippingHeartbeats();
     ASSERT_TRUE(packet);
@@ -166,9 +171,7 @@ TEST(MEDPSession, NoGrantedConnectionTypeThrowsAndStartsNoThread) {
 TEST(MEDPSession, StopCutsABlockedReadShortAndEndsEveryThreadPromptly) {
     ScriptedController controller(1); // plain connection: the read blocks in the kernel
     MEDPSession session;
-    session.setSilent(true);
-    session.connect("127.0.0.1", controller.port());
-    ASSERT_TRUE(controller.waitConnected());
+    ASSERT_TRUE(connectSilently(session, controller));
     std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the receive thread waits
     auto started = Clock::now();
     session.stopSession();
@@ -194,9 +197,7 @@ TEST(MEDPSession, ControllerClosingTheConnectionStopsTheSession) {
 TEST(SessionThreads, PacketsQueuedFromSeveralThreadsArriveWholeAndInQueueOrderPerThread) {
     ScriptedController controller(4);
     MEDPSession session;
-    session.setSilent(true);
-    session.connect("127.0.0.1", controller.port());
-    ASSERT_TRUE(controller.waitConnected());
+    ASSERT_TRUE(connectSilently(session, controller));
     const int each = 150;
     auto producer = [&](int disk) {
         for (int i = 0; i < each; ++i)
@@ -224,9 +225,7 @@ TEST(SessionThreads, PacketsQueuedFromSeveralThreadsArriveWholeAndInQueueOrderPe
 TEST(SessionThreads, AStopQueuedBehindOtherPacketsDoesNotLoseWhatWasQueuedBeforeIt) {
     ScriptedController controller(4);
     MEDPSession session;
-    session.setSilent(true);
-    session.connect("127.0.0.1", controller.port());
-    ASSERT_TRUE(controller.waitConnected());
+    ASSERT_TRUE(connectSilently(session, controller));
     for (int i = 0; i < 20; ++i)
         session.sendRequest(new ClientStatusMessage(0, i));
     session.stopSession();
@@ -241,9 +240,7 @@ TEST(SessionThreads, AnEncoderThatRefusesItsPacketDropsOnlyThatPacket) {
     TraceCapture trace;
     ScriptedController controller(4);
     MEDPSession session;
-    session.setSilent(true);
-    session.connect("127.0.0.1", controller.port());
-    ASSERT_TRUE(controller.waitConnected());
+    ASSERT_TRUE(connectSilently(session, controller));
     session.sendRequest(new LoginMessage()); // no credentials: its encoder throws
     session.sendRequest(new ClientStatusMessage(4, 9));
     auto p = controller.receiveSkippingHeartbeats();
@@ -257,9 +254,7 @@ TEST(SessionThreads, AnUnknownPacketEndsTheReceiveThreadAndTheSession) {
     TraceCapture trace;
     ScriptedController controller(4);
     MEDPSession session;
-    session.setSilent(true);
-    session.connect("127.0.0.1", controller.port());
-    ASSERT_TRUE(controller.waitConnected());
+    ASSERT_TRUE(connectSilently(session, controller));
     Heartbeat stray; // a client message type: unknown on the client's side
     ASSERT_TRUE(controller.send(stray));
     ASSERT_TRUE(eventually([&] { return session.isSessionStopped(); }));
