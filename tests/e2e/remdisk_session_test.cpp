@@ -235,3 +235,15 @@ TEST(RemdiskSession, AControllerThatNeverAnswersDoesNotHoldRemdisk) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("Error: No answer from the controller in time.\n"), std::string::npos) << r.out;
 }
+
+TEST(RemdiskSession, AVirtualMediaPortThatNeverAnswersTheSetUpDoesNotHoldRemdisk) {
+    Media m;
+    e2e::SilentListener silent;
+    // The credentials name a port that accepts connections and then stays silent.
+    Simulator sim({"--once", "--vport", std::to_string(silent.port())});
+    auto r = vtest::run(remdisk(sim.server(), {"-c", m.iso}), limit());
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Connecting to server....\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Error: No answer from the controller in time.\n"), std::string::npos) << r.out;
+}
