@@ -69,7 +69,7 @@ std::vector<uint8_t> hshkResponse(int capabilities, int sessionPort, const std::
     v[18] = uint8_t(sessionPort >> 8);
     v[19] = uint8_t(sessionPort);
     v[20] = static_cast<uint8_t>(n);
-    std::memcpy(v.data() + 21, random.data(), n);
+    if (n) std::memcpy(v.data() + 21, random.data(), n);
     return v;
 }
 

@@ -94,8 +94,7 @@ void CredentialServer::serveOne(int fd) {
     std::string statusLine = resp.head.substr(0, resp.head.find('\r'));
     simLog("https: answered %s%s", statusLine.c_str(), sent ? "" : " (client gone)");
     served_++;
-    // Let the client read everything before the connection goes.
-    conn.peerClosedWithin(2000);
+    // HTTP/1.0: the server ends the connection after the answer (with a TLS closing alert).
 }
 
 } // namespace sim

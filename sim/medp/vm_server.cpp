@@ -41,7 +41,7 @@ void VmServer::run() {
         for (const DriveReport& d : r.drives) simLog("%s", summaryLine(d).c_str());
         simLog("session %s: %s, %d heartbeats", r.ok() ? "ok" : r.failed ? "FAILED" : "stopped", r.outcome.c_str(), r.heartbeats);
         sessions_++;
-        if (!r.ok()) failed_++;
+        if (r.failed) failed_++;
         lastCompleted_ = r.completed;
         if (once_) finished_ = true;
     }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -287,7 +288,7 @@ TEST_F(SimSession, DiskListCarriesTheConfiguredTypesAndStatus) {
     EXPECT_EQ(log.released, std::vector<int>{1});
 }
 
-TEST_F(SimSession, ClientLeavingEarlyFailsAndAnIdleRunTimesOut) {
+TEST_F(SimSession, ClientLeavingEarlyFailsAndTheTimeOutEndsARunUnfinished) {
     start({});
     {
         ScriptClient client;
@@ -299,6 +300,51 @@ TEST_F(SimSession, ClientLeavingEarlyFailsAndAnIdleRunTimesOut) {
     std::vector<std::string> argv{VANTRO_SIM_BIN, "--vm-port", "0", "--once", "--timeout", "1"};
     sim.reset(new vtest::BackgroundProcess(argv, "vm port "));
     EXPECT_EQ(sim->waitExit(10000), 3);
+
+    // A session cut short by the time-out is unfinished, not failed.
+    argv[5] = "2";
+    argv.insert(argv.end(), {"--finish", "none"});
+    sim.reset(new vtest::BackgroundProcess(argv, "vm port "));
+    ScriptClient client;
+    ASSERT_TRUE(client.connect(sim->port()));
+    std::vector<Medium> media{floppyImage(100)};
+    Behaviour b;
+    b.password = "";
+    b.user = "vmuser";
+    b.loginWithRandom = true;
+    b.closeAfterReads = 1000;  // keeps the connection after its reads
+    std::thread serving([&] { client.run(media, b); });
+    EXPECT_EQ(sim->waitExit(10000), 3);
+    serving.join();
+    EXPECT_TRUE(saw("session stopped: stopped before the scenario completed")) << sim->output();
+}
+
+} // namespace
+
+namespace {
+
+TEST(SimSessionServer, WithoutOnceServesSessionsOneAfterAnotherUntilStopped) {
+    for (bool spoil : {false, true}) {
+        SCOPED_TRACE(spoil ? "second session fails" : "both sessions pass");
+        vtest::BackgroundProcess sim({VANTRO_SIM_BIN, "--vm-port", "0", "--timeout", "30", "--io-timeout", "5",
+                                      "--temp-password", "pw"},
+                                     "vm port ");
+        ASSERT_GT(sim.port(), 0);
+        for (int i = 0; i < 2; ++i) {
+            ScriptClient client;
+            ASSERT_TRUE(client.connect(sim.port()));
+            std::vector<Medium> media{floppyImage(64)};
+            Behaviour b;
+            if (i == 1) b.heartbeatAfterLogin = false;  // tells the verdict lines apart
+            if (spoil && i == 1) b.password = "wrong";
+            client.run(media, b);
+        }
+        EXPECT_TRUE(sim.waitFor(spoil ? "session FAILED: login refused: wrong credential, 0 heartbeats\n"
+                                      : "session ok: completed, 0 heartbeats\n"))
+            << sim.output();
+        EXPECT_TRUE(sim.waitFor("session ok: completed, 1 heartbeats\n"));
+        EXPECT_EQ(sim.stop(), spoil ? 1 : 0) << sim.output();
+    }
 }
 
 } // namespace

@@ -82,6 +82,14 @@ public:
         }
     }
 
+    // Whether text shows up in the output within timeoutMs.
+    bool waitFor(const std::string& text, int timeoutMs = 10000) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (output_.find(text) == std::string::npos)
+            if (!readSome(deadline)) return false;
+        return true;
+    }
+
     // Waits up to timeoutMs for the program to end by itself, reading all its output; then
     // stops it as stop() does. Returns the exit status.
     int waitExit(int timeoutMs) {
@@ -94,10 +102,7 @@ public:
                 if (std::chrono::steady_clock::now() >= deadline) return stop();
                 usleep(10000);
             }
-            status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-            pid_ = -1;
-            if (outFd_ >= 0) close(outFd_);
-            outFd_ = -1;
+            return ended(st);
         }
         return status_;
     }
@@ -117,6 +122,12 @@ public:
             }
             usleep(10000);
         }
+        return ended(st);
+    }
+
+private:
+    // Records the wait status of the reaped child and lets go of its output.
+    int ended(int st) {
         status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
         pid_ = -1;
         if (outFd_ >= 0) close(outFd_);
@@ -124,7 +135,6 @@ public:
         return status_;
     }
 
-private:
     // One read of stdout; false at its end or when the deadline passed.
     bool readSome(std::chrono::steady_clock::time_point deadline) {
         if (outFd_ < 0) return false;
