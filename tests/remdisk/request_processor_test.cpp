@@ -134,6 +134,8 @@ protected:
         return static_cast<ClientStatusMessage*>(p.get())->getStatus();
     }
 
+    // Swapped in before any session thread runs, restored after they have ended.
+    TraceCapture trace;
     vtest::TempDir dir;
     std::string isoPath = dir.file("cd.iso");
     std::string floppyPath = dir.file("floppy.img");
@@ -211,7 +213,6 @@ TEST_F(RequestProcessorSession, WritesLandExactlyWhereAskedAndBadWritesChangeNot
 }
 
 TEST_F(RequestProcessorSession, DeviceStatusSixUnmapsTheDriveAndFiveOnlyTraces) {
-    TraceCapture trace;
     DeviceStatus five;
     five.setRemoteDiskId(1);
     five.setStatus(5);
