@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -488,6 +489,13 @@ void ZSocket::shutdownConnection() {
     int s = fd.load();
     if (s >= 0)
         ::shutdown(s, SHUT_RDWR);
+}
+
+void ZSocket::setNoDelay(bool on) {
+    int s = fd.load();
+    int value = on ? 1 : 0;
+    if (s >= 0)
+        ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &value, sizeof value);
 }
 
 void ZSocket::close() {

@@ -70,6 +70,9 @@ public:
     // Ends both directions of the connection without releasing the descriptor: a read
     // blocked in another thread returns at once with the end of the stream.
     void shutdownConnection();
+    // Sends small writes at once instead of holding them for the peer's acknowledgement: a
+    // packet header followed by its payload must not wait for a delayed ACK.
+    void setNoDelay(bool on);
 
     void SSLSetup();
     // TLS client handshake on the connected descriptor; returns true on success, throws

@@ -55,8 +55,9 @@ const std::string kFullUsage = kShortUsage +
     "-D\tOptional Debug Level  -N Optional debug file name\n";
 
 const std::string kVersion = "Vantro Virtual Media Command Line Interface. Version: 1.0.0.15\n";
-const std::string kNotYet =
-    "Error: Connecting to the Vantro controller is not available in this build yet.\n";
+// Validation passed: the program goes on to the credential request, which fails at once
+// for a host name that does not resolve.
+const std::string kNoController = "Error: could not connect to host\n";
 const std::string kUnhandled = ": Error: Unhandled condition or invalid command line argument.\n";
 const std::string kBadLevel = "Error: Invalid Debug Level (1-9)\n";
 
@@ -153,14 +154,14 @@ TEST_F(RemdiskProgram, PrintsExactlyWhatEachCommandLineCalls) {
         {"trace level negative", {"-D", "-5", "-r", "host"}, kBadLevel, 1},
         {"trace level beyond int", {"-D", "99999999999999999999", "-r", "host"}, kBadLevel, 1},
         {"trace level empty", {"-D", "", "-r", "host"}, kBadLevel, 1},
-        {"floppy image accepted", {"-r", "host", "-u", "u", "-f", "$IMG"}, kNotYet, 1},
+        {"floppy image accepted", {"-r", "host", "-u", "u", "-f", "$IMG"}, kNoController, 1},
         {"both media, extra -f value, port and -D without a value",
-         {"-r", "host:99", "-u", "u", "-p", "pw", "-f", "$IMG", "extra", "-c", "$ISO", "-D"}, kNotYet, 1},
+         {"-r", "host:99", "-u", "u", "-p", "pw", "-f", "$IMG", "extra", "-c", "$ISO", "-D"}, kNoController, 1},
         {"a folder is no medium", {"-r", "h", "-u", "u", "-f", "$DIR"},
          "Error: Invalid floppy <device-name> or <image-file> in parameter -f\n"
          "       Unable to open Local Device or Image: $DIR\n", 1},
-        {"device node probed read-only", {"-r", "10.0.0.1", "-u", "u", "-f", "/dev/null"}, kNotYet, 1},
-        {"unused switches are ignored", {"-r", "h", "-u", "u", "-q", "-Z", "z", "-c", "$ISO"}, kNotYet, 1},
+        {"device node probed read-only", {"-r", "h", "-u", "u", "-f", "/dev/null"}, kNoController, 1},
+        {"unused switches are ignored", {"-r", "h", "-u", "u", "-q", "-Z", "z", "-c", "$ISO"}, kNoController, 1},
     };
     for (const Case& c : cases) {
         auto r = run(c.args);
@@ -177,7 +178,7 @@ TEST_F(RemdiskProgram, OverlongAndNonUtf8ArgumentsGetClearMessages) {
     const std::string binary = "\xff\xfe\xc3\x28/\x80.img";
     const std::string formatLike = "/no/such/%s%n%x.img";
     const Case cases[] = {
-        {"long server name and user", {"-r", longName + ":1", "-u", longName, "-p", longName, "-f", "$IMG"}, kNotYet, 1},
+        {"long server name and user", {"-r", longName + ":1", "-u", longName, "-p", longName, "-f", "$IMG"}, kNoController, 1},
         {"long image path", {"-r", "h", "-u", "u", "-f", longPath},
          "Error: Invalid floppy <device-name> or <image-file> in parameter -f\n"
          "       Unable to open Local Device or Image: " + longPath + "\n", 1},
@@ -196,7 +197,7 @@ TEST_F(RemdiskProgram, OverlongAndNonUtf8ArgumentsGetClearMessages) {
     for (const Case& c : cases) {
         auto r = run(c.args);
         EXPECT_FALSE(r.timedOut) << c.name;
-        EXPECT_EQ(r.out, c.out == kNotYet ? kNotYet : expand(c.out)) << c.name;
+        EXPECT_EQ(r.out, c.out == kNoController ? kNoController : expand(c.out)) << c.name;
         EXPECT_EQ(r.status, c.status) << c.name;
     }
 
@@ -213,7 +214,7 @@ TEST_F(RemdiskProgram, OverlongAndNonUtf8ArgumentsGetClearMessages) {
         EXPECT_NE(text.find("RemdiskAPP::ExitClean: Clean Up And Exit code:[1]"), std::string::npos)
             << closing << "\n" << text;
         if (std::string(closing) == "<&-")
-            EXPECT_EQ(r.out, kNotYet);
+            EXPECT_EQ(r.out, kNoController);
     }
 
     // Thousands of arguments.
@@ -221,6 +222,6 @@ TEST_F(RemdiskProgram, OverlongAndNonUtf8ArgumentsGetClearMessages) {
     for (int i = 0; i < 3000; ++i)
         many.push_back(i % 2 ? "value" : "-s" + std::to_string(i));
     auto r = run(many);
-    EXPECT_EQ(r.out, kNotYet);
+    EXPECT_EQ(r.out, kNoController);
     EXPECT_EQ(r.status, 1);
 }

@@ -34,14 +34,14 @@ protected:
     }
 };
 
-const char* const kNotYet =
-    "Error: Connecting to the Vantro controller is not available in this build yet.\n";
+// The host "h" does not resolve: the credential request fails and the program ends.
+const char* const kNoController = "Error: could not connect to host\n";
 
 } // namespace
 
 TEST_F(RemdiskTraceFile, OnlyDashDCreatesItAndDashNNamesIt) {
     auto r = run({"-N", "named.txt", "-r", "h", "-u", "u", "-f", img});
-    EXPECT_EQ(r.out, kNotYet);
+    EXPECT_EQ(r.out, kNoController);
     EXPECT_FALSE(vtest::fileExists(dir.file("named.txt")));
     EXPECT_FALSE(vtest::fileExists(dir.file("RemdiskApp_Log.txt")));
 
@@ -51,7 +51,7 @@ TEST_F(RemdiskTraceFile, OnlyDashDCreatesItAndDashNNamesIt) {
     EXPECT_FALSE(vtest::fileExists(dir.file("-r")));
 
     r = run({"-D", "1", "-N", "named.txt", "-r", "h", "-u", "u", "-f", img});
-    EXPECT_EQ(r.out, kNotYet);
+    EXPECT_EQ(r.out, kNoController);
     EXPECT_EQ(r.status, 1);
     std::string text = vtest::readFile(dir.file("named.txt"));
     std::vector<std::string> expected = {
@@ -60,7 +60,8 @@ TEST_F(RemdiskTraceFile, OnlyDashDCreatesItAndDashNNamesIt) {
         "LinuxVMProvider::openDrive called for " + img + " Write: FALSE Lock: FALSE",
         "LinuxVMProvider::closeDrive called",
         "LinuxVMProvider::~ destructor called",
-        "RemdiskAPP::run connecting to the controller is not available yet",
+        "RemdiskAPP:GetCredentials create socket on port 443",
+        "RemdiskAPP::Connect const Error: ch = [could not connect to host]",
         "RemdiskAPP::ExitClean: Clean Up And Exit code:[1]",
     };
     EXPECT_EQ(entries(text), expected) << text;
@@ -98,7 +99,7 @@ TEST_F(RemdiskTraceFile, UnwritableOrOddTraceNamesDoNotStopTheProgram) {
     for (std::string name : {std::string("/no/such/folder/t.txt"), std::string(""), dir.path(),
                              std::string(5000, 't'), std::string("\xff\xfe.txt")}) {
         auto r = run({"-D", "3", "-N", name, "-r", "h", "-u", "u", "-f", img});
-        EXPECT_EQ(r.out, kNotYet) << name.substr(0, 40);
+        EXPECT_EQ(r.out, kNoController) << name.substr(0, 40);
         EXPECT_EQ(r.status, 1) << name.substr(0, 40);
     }
     EXPECT_TRUE(vtest::fileExists(dir.file("\xff\xfe.txt")));
