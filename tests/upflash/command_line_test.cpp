@@ -85,6 +85,8 @@ TEST(UpflashCommandLine, EachParseErrorNamesItsResultAndTheOffendingArgument) {
     }
 }
 
+const char kXmlDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n";
+
 struct RunCase {
     std::vector<std::string> args;
     int status;
@@ -109,8 +111,10 @@ TEST(UpflashCommandLine, HelpVersionAndRunModesGiveTheirOutputAndExitStatus) {
         {{"-f", "-i=img.bin", "-c"}, 27, kBanner + "   Failed to Load Library\n", ""},
         {{"-q"}, 27, "", ""},
         {{"-q", "-f", "-d"}, 27, "", ""},
-        {{"-fml"}, 27, "", ""},
-        {{"-xml"}, 27, "", ""},
+        // The XML modes answer with their document alone.
+        {{"-fml"}, 27, std::string(kXmlDeclaration) + "<SVMExecution lang=\"en\">\n   <SPStatus result=\"false\">\n"
+                       "      <Message id=\"27\" >Failed to Load Library</Message>\n   </SPStatus>\n</SVMExecution>\n", ""},
+        {{"-xml"}, 27, std::string(kXmlDeclaration) + "<SVMInventory lang=\"en\"/>\n", ""},
         {{"-r", "-debugmsg"}, 27, kBanner + debugTail, ""},
         {{"-q", "-debugmsg"}, 27, kBanner + debugTail, ""},
         {{"-h", "-debugmsg"}, 0, kHelp + "\n   Cannot find upflash.cfg\n" + configLines(60, 180, 90, 4), ""},

@@ -5,6 +5,7 @@
 #include "cli/result_codes.h"
 #include "image/devices.h"
 #include "report/update_package.h"
+#include "report/versions_display.h"
 #include "update/fw_update_param.h"
 
 namespace {
@@ -28,15 +29,6 @@ void modules_destruct() {
 int load_driver() {
     display_redirection(PRT_DEBUG, "\n   Host IPMI driver layer not available in this build\n");
     return RC_LOAD_LIBRARY_FAILED;
-}
-
-// The final status line of a console run. The XML documents of -xml and -fml come with the
-// reporting module; until then those runs end with their exit status only.
-void report_final_status(int code) {
-    if (CKestrelUpdatePackage::Instance())
-        return;
-    if (code != RC_SUCCESS)
-        display_printf(PRT_NORMAL, "   %s\n", ErrorCode2String(code));
 }
 
 } // namespace
@@ -63,10 +55,11 @@ int main(int argc, char** argv) {
         // Plain -r shows what it can even when an earlier step failed: the image's side.
         devices_information[0].state = DEV_FOUND;
         get_image_file_info(&info);
+        display_information(&info, status);
     }
 
     status = exit_status_for(status);
     modules_destruct();
-    report_final_status(xml_inventory && status != RC_SUCCESS ? RC_XML_INVENTORY_FAILED : status);
+    CKestrelUpdatePackage::ToOutputIfNecessary(xml_inventory && status != RC_SUCCESS ? RC_XML_INVENTORY_FAILED : status);
     return status;
 }
