@@ -218,7 +218,12 @@ TEST(UpflashCommandLine, RevisionReadsTheImageEvenWithoutTheHostDriver) {
     vtest::writeFile(dir.file("firmimg.v6"), upftest::makeImageFile(good, 4096));
     auto r = runUpflash(dir, {"-r"});
     EXPECT_EQ(r.status, 27);
-    EXPECT_EQ(r.out, kBanner + "   Warning: invalid board type! \n   Failed to Load Library\n");
+    // The image's version next to a current version of 0.0.
+    EXPECT_EQ(r.out, kBanner + "   Warning: invalid board type! \n"
+                               "   Firmware Version                                      Current   Image     \n"
+                               "    Vantro ......................... Firmware Version    0.0       1.40      \n"
+                               "                                     Firmware Revision   0         12        \n"
+                               "\n   Failed to Load Library\n");
 
     upftest::ImageFields broken;
     broken.correctCrc = false;
