@@ -6,15 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "foundation/ZLogLevels.h"
+
 class ZLog;
 
-class ZComponentLog {
+class ZComponentLog : public ZLogLevels {
 public:
-    static constexpr int INFO = 1;
-    static constexpr int WARNING = 2;
-    static constexpr int ERROR = 3;
-    static constexpr int TRACE = 4;
-
     ZComponentLog();
     explicit ZComponentLog(const char* name);
     ZComponentLog(const char* name, ZLog& base);

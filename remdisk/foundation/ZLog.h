@@ -7,14 +7,10 @@
 #include <memory>
 
 #include "foundation/Monitor.h"
+#include "foundation/ZLogLevels.h"
 
-class ZLog {
+class ZLog : public ZLogLevels {
 public:
-    static constexpr int INFO = 1;
-    static constexpr int WARNING = 2;
-    static constexpr int ERROR = 3;
-    static constexpr int TRACE = 4;
-
     // Disabled until given a stream; line buffer of 4096 bytes.
     explicit ZLog(const char* name);
     // Enabled; a null stream means "debug.log" is opened on the first entry. Line buffer of

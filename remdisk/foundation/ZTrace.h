@@ -26,6 +26,10 @@ public:
     // Closes the file and ignores every later entry (used while the process ends).
     void Shutdown();
 
+    // Detaches gTrace and shuts it down while the process ends. The writer itself stays
+    // allocated, because another thread may still be inside one of its calls.
+    static void retireGlobal();
+
     bool isEnabled() const { return !disabled.load(std::memory_order_acquire); }
     int getLevel() const { return level.load(std::memory_order_relaxed); }
 

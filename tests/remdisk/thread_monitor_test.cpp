@@ -2,6 +2,7 @@
 // ThreadSanitizer in CI.
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <thread>
 
