@@ -142,6 +142,32 @@ void LoopUsbPresenter::removeImage() {
     ownWorkDir_ = false;
 }
 
+bool LoopUsbPresenter::reserve(std::string* error) {
+    std::string scratch;
+    if (!error)
+        error = &scratch;
+    if (lockFd_ >= 0)
+        return true;
+    lockFd_ = open(kLockPath, O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+    if (lockFd_ < 0) {
+        *error = std::string("cannot open ") + kLockPath + ": " + std::strerror(errno);
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.lockWaitMs);
+    while (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        const bool busy = errno == EWOULDBLOCK || errno == EINTR;
+        if (!busy || std::chrono::steady_clock::now() >= deadline) {
+            *error = busy ? "another virtual USB device is presented on this host (lock " + std::string(kLockPath) + ")"
+                          : std::string("cannot lock ") + kLockPath + ": " + std::strerror(errno);
+            close(lockFd_);
+            lockFd_ = -1;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
 bool LoopUsbPresenter::present(std::string* error) {
     std::string scratch;
     if (!error)
@@ -155,28 +181,8 @@ bool LoopUsbPresenter::present(std::string* error) {
         return false;
     }
 
-    lockFd_ = open(kLockPath, O_CREAT | O_RDWR | O_CLOEXEC, 0666);
-    if (lockFd_ < 0) {
-        *error = std::string("cannot open ") + kLockPath + ": " + std::strerror(errno);
+    if (!reserve(error))
         return false;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.lockWaitMs);
-    while (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            *error = std::string("cannot lock ") + kLockPath + ": " + std::strerror(errno);
-            close(lockFd_);
-            lockFd_ = -1;
-            return false;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            *error = "another virtual USB device is presented on this host (lock " + std::string(kLockPath) + ")";
-            close(lockFd_);
-            lockFd_ = -1;
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-
     if (!prepareImage(error)) {
         removeImage();
         withdraw();

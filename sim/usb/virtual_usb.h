@@ -29,7 +29,10 @@ public:
 
 // A real FAT image (mkfs.vfat) attached as a loop device (losetup), so that the host's own
 // fdisk, df, mount and umount see it like a USB stick. One such device per host at a time:
-// present() waits (bounded) for a lock that withdraw() releases.
+// present() waits (bounded) for a host-wide lock that withdraw() releases. An updater compares
+// the host's disks before and after the device appears, so whoever starts one should reserve()
+// the lock before the updater's first scan (a simulator: when it starts), lest another
+// presenter's device come or go in between.
 class LoopUsbPresenter : public VirtualUsbPresenter {
 public:
     struct Options {
@@ -44,8 +47,12 @@ public:
     LoopUsbPresenter(const LoopUsbPresenter&) = delete;
     LoopUsbPresenter& operator=(const LoopUsbPresenter&) = delete;
 
+    // Takes the host-wide lock without presenting anything yet; false with the reason when it
+    // stays taken for longer than the lock wait.
+    bool reserve(std::string* error);
+
     bool present(std::string* error) override;
-    void withdraw() override;
+    void withdraw() override; // also gives the lock back
     bool readImage(std::vector<uint8_t>* data, std::string* error) override;
 
     bool presented() const { return !device_.empty(); }

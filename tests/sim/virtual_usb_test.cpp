@@ -80,6 +80,20 @@ TEST(VirtualUsbPresenter, ReadsThroughTheHostsMountAndWithdrawTakesTheMountAway)
     EXPECT_EQ(vsim::runTool({"df", "-Th"}).output.find(mp), std::string::npos);
 }
 
+TEST(VirtualUsbPresenter, OnePresenterPerHostAtATime) {
+    SKIP_WITHOUT_LOOP_DEVICES();
+    vsim::LoopUsbPresenter first;
+    std::string error;
+    ASSERT_TRUE(first.reserve(&error)) << error;
+    vsim::LoopUsbPresenter::Options o;
+    o.lockWaitMs = 300;
+    vsim::LoopUsbPresenter second(o);
+    EXPECT_FALSE(second.present(&error));
+    EXPECT_NE(error.find("another virtual USB device"), std::string::npos) << error;
+    first.withdraw();
+    EXPECT_TRUE(second.present(&error)) << error;
+}
+
 TEST(VirtualUsbPresenter, RefusesAnImpossibleSizeWithAReason) {
     vsim::LoopUsbPresenter::Options o;
     o.sizeMiB = 0;

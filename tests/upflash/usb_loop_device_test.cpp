@@ -35,11 +35,13 @@ TEST(UsbLoopDevice, ImageTravelsThroughTheHostsOwnToolsOntoThePresentedDevice) {
     vtest::writeFile(dir.file("firmimg.v6"), image);
     gFwUpdParam.imageSizeMiB = 4;
 
+    // No other presenter may add or take away a device between the two scans.
+    vsim::LoopUsbPresenter usb;
+    std::string error;
+    ASSERT_TRUE(usb.reserve(&error)) << error;
     const bool mountDirExisted = dirExists("/media/" MOUNTNAME);
     initRacUsb();
     ASSERT_EQ(getDeviceList(), 0);
-    vsim::LoopUsbPresenter usb;
-    std::string error;
     ASSERT_TRUE(usb.present(&error)) << error;
 
     ASSERT_EQ(detectUSBdevice(), 0) << cap.out();
