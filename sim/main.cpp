@@ -1,2 +1,57 @@
+// vantro-sim: the controller simulator. Starts the endpoints its options name and runs until
+// SIGINT or SIGTERM.
+#include "ipmi/ipmi_dispatch.h"
+#include "ipmi/ipmi_server.h"
+#include "sim_options.h"
+
+#include <csignal>
 #include <cstdio>
-int main() { std::printf("Usage: vantro-sim [options] (not yet built)\n"); return 0; }
+#include <memory>
+#include <pthread.h>
+
+int main(int argc, char** argv) {
+    sim::SimOptions opts;
+    std::string error;
+    if (!sim::parseSimOptions(std::vector<std::string>(argv + 1, argv + argc), opts, error)) {
+        std::fprintf(stderr, "vantro-sim: %s\n%s", error.c_str(), sim::simUsage());
+        return 2;
+    }
+    if (opts.help) {
+        std::fputs(sim::simUsage(), stdout);
+        return 0;
+    }
+    // Endpoint threads inherit the blocked set; the main thread alone takes the signals.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    std::unique_ptr<sim::IpmiDispatcher> ipmi;
+    std::unique_ptr<sim::IpmiServer> ipmiServer;
+    if (opts.ipmiPort >= 0) {
+        sim::IpmiState state;
+        if (opts.stateFile.empty()) state = sim::IpmiState::defaults();
+        else if (!sim::loadIpmiState(opts.stateFile, state, error)) {
+            std::fprintf(stderr, "vantro-sim: %s\n", error.c_str());
+            return 1;
+        }
+        ipmi.reset(new sim::IpmiDispatcher(state, opts.stateFile));
+        sim::addStandardCommands(*ipmi);
+        ipmiServer.reset(new sim::IpmiServer(*ipmi));
+        if (!ipmiServer->start(static_cast<uint16_t>(opts.ipmiPort), error)) {
+            std::fprintf(stderr, "vantro-sim: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("ipmi port %u\n", ipmiServer->port());
+    }
+    if (!ipmiServer) {
+        std::fprintf(stderr, "vantro-sim: no endpoint requested\n%s", sim::simUsage());
+        return 2;
+    }
+    std::fflush(stdout);
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+    if (ipmiServer) ipmiServer->stop();
+    return 0;
+}

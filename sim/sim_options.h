@@ -1,0 +1,19 @@
+// Command line of vantro-sim. Each endpoint is started by its own options.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct SimOptions {
+    int ipmiPort = -1;      // --ipmi-port N: serve IPMI (VM protocol) on 127.0.0.1:N, 0 = any free port
+    std::string stateFile;  // --state FILE: controller state kept across runs
+    bool help = false;
+};
+
+// False with a message for an unknown option, a missing or bad value.
+bool parseSimOptions(const std::vector<std::string>& args, SimOptions& out, std::string& error);
+const char* simUsage();
+
+} // namespace sim

@@ -1,0 +1,40 @@
+/* The public header used from plain C: it compiles strictly, links against the shared
+ * library and gives the documented layout and texts. Exit status 0 when all checks pass. */
+#include "ctlcfgapi.h"
+
+#include <stddef.h>
+#include <stdio.h>
+#include <string.h>
+
+static int failures = 0;
+#define CHECK(cond)                                                   \
+    do {                                                              \
+        if (!(cond)) {                                                \
+            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
+            ++failures;                                               \
+        }                                                             \
+    } while (0)
+
+int main(void) {
+    RacIpmi rec;
+    RacDiag diag;
+    memset(&rec, 0, sizeof rec);
+    CHECK(sizeof(RacIpmi) == 206 * sizeof(void *));
+    CHECK(offsetof(RacIpmi, getRacStatus) == 146 * sizeof(void *));
+    CHECK(offsetof(RacIpmi, RacGetRacLocalConfigDisable) == 204 * sizeof(void *));
+    CHECK(sizeof(RacDiagInfo) == 492);
+    CHECK(RacIpmiInit(NULL, NULL) == RACIPMI_INVALID_INPUT_PARAM);
+    CHECK(RacDiagInit(NULL) == RACIPMI_INVALID_INPUT_PARAM);
+    CHECK(RacDiagUninit(NULL) == RACIPMI_SUCCESS);
+    CHECK(RacIpmiUninit(&rec) == RACIPMI_SUCCESS);
+    CHECK(strcmp(RacIpmiGetStatusStr(RACIPMI_AMEA_ABSENT), "AMEA absent") == 0);
+    CHECK(strcmp(getIpmiCompletionCodeStr(0xC3), "Timeout while processing command") == 0);
+    CHECK(TraceLogSetLevel(0) == 0);
+    CHECK(g_IpmiRacRSSA == 38);
+    CHECK(ameaPresent == 0);
+    CHECK(g_pPrivateData == NULL);
+    (void)IPMI_RAC_IANA[0];
+    (void)diag;
+    if (failures == 0) printf("c api: all checks passed\n");
+    return failures == 0 ? 0 : 1;
+}
