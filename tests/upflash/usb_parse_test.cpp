@@ -191,6 +191,9 @@ TEST(UsbShellSafety, DeviceNamesAndPathsThatReachTheShell) {
     ASSERT_EQ(usb_run_command("printf '%s|' " + shell_quote("/a b/$(echo x)/'q'/`y`"), &out), 0);
     EXPECT_EQ(out, "/a b/$(echo x)/'q'/`y`|");
     EXPECT_EQ(usb_run_command("exit 3", nullptr), 3);
+    out.clear();
+    ASSERT_EQ(usb_run_command("echo \"$LC_ALL\"", &out), 0);
+    EXPECT_EQ(out, "C\n") << "the tools' words must not depend on the user's language";
     EXPECT_EQ(usb_run_command("/no/such/tool-here 2>/dev/null", nullptr), -1);
 }
 

@@ -13,7 +13,9 @@ UsbCommandRunner& current_runner() {
 }
 
 int shell_run(const std::string& command, std::string* output) {
-    FILE* pipe = popen(command.c_str(), "r");
+    // The listings and messages are read for their words: have the tools speak English.
+    const std::string line = "LC_ALL=C; export LC_ALL; " + command;
+    FILE* pipe = popen(line.c_str(), "r");
     if (!pipe)
         return -1;
     char chunk[4096];

@@ -7,7 +7,8 @@
 
 // Runs a shell command to its end. Its standard output (and whatever the command itself sends
 // there) goes to *output when that is given. Returns the exit status, 128 + the signal number
-// when a signal ended it, or -1 when it could not be started.
+// when a signal ended it, or -1 when it could not be started. The tools run in the C locale,
+// whatever the user's, so their listings and messages read the same everywhere.
 using UsbCommandRunner = std::function<int(const std::string& command, std::string* output)>;
 
 int usb_run_command(const std::string& command, std::string* output);
