@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <map>
 #include <sys/stat.h>
 
@@ -304,6 +305,34 @@ TEST_F(UsbDeviceTest, SearchGivesUpAfterTheConfiguredTimeAndTriesToMountItself) 
     for (const auto& cmd : shell.commands) polls += cmd == "df -Th 2>&1";
     EXPECT_GE(polls, 1);
     EXPECT_LE(polls, 3);
+}
+
+} // namespace
+
+namespace {
+
+size_t openDescriptors() {
+    size_t n = 0;
+    if (DIR* d = opendir("/proc/self/fd")) {
+        while (readdir(d)) ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+TEST(UsbDeviceScans, ListingStreamsAreClosedAfterEveryScan) {
+    upftest::resetModules();
+    upftest::ConsoleCapture cap;
+    initRacUsb();
+    gFwUpdParam.imageSizeMiB = 255;
+    const size_t before = openDescriptors();
+    for (int i = 0; i < 40; ++i) {
+        UsbDeviceInfo info;
+        getVirtualUsbKeyInfo(&info); // the real df
+        getDeviceList();             // the real fdisk
+    }
+    EXPECT_EQ(openDescriptors(), before);
+    upftest::resetModules();
 }
 
 } // namespace
