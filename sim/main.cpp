@@ -1,5 +1,6 @@
 // vantro-sim: the controller simulator. Starts the endpoints its options name and runs until
 // SIGINT or SIGTERM.
+#include "ipmi/fw_commands.h"
 #include "ipmi/ipmi_dispatch.h"
 #include "ipmi/ipmi_server.h"
 #include "sim_options.h"
@@ -38,6 +39,9 @@ int main(int argc, char** argv) {
         }
         ipmi.reset(new sim::IpmiDispatcher(state, opts.stateFile));
         sim::addStandardCommands(*ipmi);
+        // No virtual USB device here: phase 1 succeeds, phase 2 then finds no image.
+        static sim::NoVirtualUsb noUsb;
+        sim::addFirmwareCommands(*ipmi, std::make_shared<sim::FwUpdateController>(opts.fw, &noUsb));
         ipmiServer.reset(new sim::IpmiServer(*ipmi));
         if (!ipmiServer->start(static_cast<uint16_t>(opts.ipmiPort), error)) {
             std::fprintf(stderr, "vantro-sim: %s\n", error.c_str());

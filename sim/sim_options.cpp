@@ -17,12 +17,15 @@ bool parsePort(const std::string& v, int& out) {
 } // namespace
 
 const char* simUsage() {
-    return "Usage: vantro-sim [options]\n"
-           "  --ipmi-port N   serve IPMI (VM serial protocol) on 127.0.0.1:N; 0 picks a free port,\n"
-           "                  printed as \"ipmi port N\"\n"
-           "  --state FILE    keep the controller's state in FILE across runs\n"
-           "  --help          show this text\n"
-           "Runs until interrupted (SIGINT or SIGTERM).\n";
+    static const std::string text =
+        std::string("Usage: vantro-sim [options]\n"
+                    "  --ipmi-port N   serve IPMI (VM serial protocol) on 127.0.0.1:N; 0 picks a free port,\n"
+                    "                  printed as \"ipmi port N\"\n"
+                    "  --state FILE    keep the controller's state in FILE across runs\n"
+                    "  --help          show this text\n"
+                    "Firmware update (IPMI endpoint):\n") +
+        fw_option_usage() + "Runs until interrupted (SIGINT or SIGTERM).\n";
+    return text.c_str();
 }
 
 bool parseSimOptions(const std::vector<std::string>& args, SimOptions& out, std::string& error) {
@@ -52,6 +55,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
                 error = "--state needs a file name";
                 return false;
             }
+        } else if (a.compare(0, 5, "--fw-") == 0) {
+            if (!parse_fw_option(a, &o.fw, &error)) return false;
         } else {
             error = "unknown option \"" + a + "\"";
             return false;

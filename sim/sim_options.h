@@ -1,6 +1,8 @@
 // Command line of vantro-sim. Each endpoint is started by its own options.
 #pragma once
 
+#include "ipmi/fw_update.h"
+
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@ struct SimOptions {
     int ipmiPort = -1;      // --ipmi-port N: serve IPMI (VM protocol) on 127.0.0.1:N, 0 = any free port
     std::string stateFile;  // --state FILE: controller state kept across runs
     bool help = false;
+    FwUpdateOptions fw;     // --fw-...: the firmware-update side (fw_update.h)
 };
 
 // False with a message for an unknown option, a missing or bad value.

@@ -46,5 +46,9 @@ public:
     int getFileSize(const std::string& path, int blockSize);
 
 private:
+    // Reads the boot sector of a floppy-kind medium, fills in its geometry and capacity, and
+    // closes the handle.
+    void applyBootGeometry(LocalDevice& device, long handle, int mediumKind, long capacity);
+
     int type = 0;
 };

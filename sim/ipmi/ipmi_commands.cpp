@@ -180,7 +180,7 @@ void addExtendedConfigCommands(IpmiDispatcher& d) {
         r.data.insert(r.data.end(), p.begin() + off, p.begin() + off + n);
     });
 
-    d.add(kOem, 0x03, [reservation, pending](IpmiContext& c, Response& r) {
+    d.add(kOem, 0x03, [&d, reservation, pending](IpmiContext& c, Response& r) {
         const Bytes& q = c.req.data;
         if (q.size() < 9) {
             r.cc = cc::kLengthInvalid;
@@ -213,6 +213,10 @@ void addExtendedConfigCommands(IpmiDispatcher& d) {
             const Bytes& p = pending->data;
             if (p.size() < 5 || le16(p, 0) != p.size()) {
                 r.cc = cc::kLengthInvalid;
+                return;
+            }
+            if (uint8_t refused = d.extcfgWritten(c, key.first, key.second, p)) {
+                r.cc = refused;
                 return;
             }
             c.state.extcfg[key] = p;

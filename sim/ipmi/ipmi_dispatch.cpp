@@ -17,6 +17,11 @@ bool IpmiDispatcher::dispatch(const vmcodec::Request& req, vmcodec::Response& rs
     rsp.lun = req.lun;
     rsp.cmd = req.cmd;
     std::pair<uint8_t, uint8_t> key{req.netfn, req.cmd};
+    IpmiContext ctx{req, state_};
+    if (gate_ && !gate_(ctx)) {
+        save(ctx);
+        return false;
+    }
     if (state_.silent.count(key)) return false;
     auto f = state_.failures.find(key);
     if (f != state_.failures.end()) {
@@ -28,14 +33,17 @@ bool IpmiDispatcher::dispatch(const vmcodec::Request& req, vmcodec::Response& rs
         rsp.cc = cc::kInvalidCommand;
         return true;
     }
-    IpmiContext ctx{req, state_};
     h->second(ctx, rsp);
-    if (rsp.cc != cc::kOk) rsp.data.clear();
+    if (rsp.cc != cc::kOk && rsp.cc != cc::kOemStatus) rsp.data.clear();
+    save(ctx);
+    return !ctx.silent;
+}
+
+void IpmiDispatcher::save(const IpmiContext& ctx) {
     if (ctx.changed && !stateFile_.empty()) {
         if (!saveIpmiState(stateFile_, state_, saveError_))
             std::fprintf(stderr, "vantro-sim: cannot save IPMI state: %s\n", saveError_.c_str());
     }
-    return true;
 }
 
 IpmiState IpmiDispatcher::snapshot() {

@@ -98,6 +98,9 @@ bool parseIpmiState(const std::string& text, IpmiState& out, std::string& error)
         } else if (k == "fail" && w.size() == 4) {
             ok = parseNumber(w[1], 0x3F, a) && parseNumber(w[2], 255, b) && parseNumber(w[3], 255, c) && c != 0;
             if (ok) s.failures[{static_cast<uint8_t>(a), static_cast<uint8_t>(b)}] = static_cast<uint8_t>(c);
+        } else if (k == "fw" && w.size() == 3) {
+            ok = true;
+            s.fw[w[1]] = w[2];
         } else if (k == "silent" && w.size() == 3) {
             ok = parseNumber(w[1], 0x3F, a) && parseNumber(w[2], 255, b);
             if (ok) s.silent.insert({static_cast<uint8_t>(a), static_cast<uint8_t>(b)});
@@ -126,6 +129,7 @@ std::string formatIpmiState(const IpmiState& s) {
           << unsigned(f.second) << std::dec << "\n";
     for (const auto& f : s.silent)
         o << "silent 0x" << std::hex << unsigned(f.first) << " 0x" << unsigned(f.second) << std::dec << "\n";
+    for (const auto& f : s.fw) o << "fw " << f.first << " " << f.second << "\n";
     return o.str();
 }
 

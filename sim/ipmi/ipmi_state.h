@@ -7,6 +7,7 @@
 //   sdr HEX                   one sensor data record (record ID from its first two bytes)
 //   fail NETFN CMD CC         answer this command with a completion code (test faults)
 //   silent NETFN CMD          never answer this command (test faults)
+//   fw KEY VALUE              the firmware-update side's state (fw_update.h)
 // Numbers are decimal or 0x-prefixed hex; '#' starts a comment. Unknown lines are an error.
 #pragma once
 
@@ -29,6 +30,7 @@ struct IpmiState {
     std::vector<Bytes> sdr;
     std::map<std::pair<uint8_t, uint8_t>, uint8_t> failures;
     std::set<std::pair<uint8_t, uint8_t>> silent;
+    std::map<std::string, std::string> fw;
 
     // The defaults of a new controller (token 26, the initialisation status, reads 1).
     static IpmiState defaults();

@@ -15,40 +15,11 @@
 
 namespace {
 
-std::string findProgram(const std::string& name) {
-    const char* path = getenv("PATH");
-    std::string p = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= p.size()) {
-        size_t end = p.find(':', start);
-        std::string dir = p.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        std::string full = (dir.empty() ? "." : dir) + "/" + name;
-        if (access(full.c_str(), X_OK) == 0) return full;
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return "";
-}
-
-void replace(std::string& s, const std::string& from, const std::string& to) {
-    for (size_t at; (at = s.find(from)) != std::string::npos;) s.replace(at, from.size(), to);
-}
-
 TEST(IpmiSimCrossCheck, GetDeviceIdThroughTheVmTransport) {
-    std::string ipmiSim = findProgram("ipmi_sim");
-    if (ipmiSim.empty()) GTEST_SKIP() << "ipmi_sim is not installed (Debian package openipmi)";
     vtest::TempDir dir;
-    std::string src = std::string(VANTRO_SOURCE_DIR) + "/tests/hostipmi/ipmi_sim/";
-    std::string conf = vtest::readFile(src + "lan.conf.in");
-    int vmPort = vtest::unusedLoopbackPort(), lanPort = vtest::unusedLoopbackPort();
-    while (lanPort == vmPort) lanPort = vtest::unusedLoopbackPort();
-    replace(conf, "@VM_PORT@", std::to_string(vmPort));
-    replace(conf, "@LAN_PORT@", std::to_string(lanPort));
-    vtest::writeFile(dir.file("lan.conf"), conf);
-    vtest::writeFile(dir.file("sim.emu"), vtest::readFile(src + "sim.emu"));
-    vtest::BackgroundProcess bmc({ipmiSim, "-c", dir.file("lan.conf"), "-f", dir.file("sim.emu"), "-n", "-s",
-                                  dir.file("state")},
-                                 "");
+    int vmPort = 0;
+    std::unique_ptr<vtest::BackgroundProcess> bmc = vtest::startIpmiSim(dir.path(), &vmPort);
+    if (!bmc) GTEST_SKIP() << "ipmi_sim is not installed (Debian package openipmi)";
     StandIn lib;
     ASSERT_TRUE(lib.ok);
     setenv("VANTRO_BMC", ("127.0.0.1:" + std::to_string(vmPort)).c_str(), 1);

@@ -2,11 +2,15 @@
 // starts it, waits (bounded) for the line announcing its port, and stops it on destruction.
 #pragma once
 
+#include "test_support.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -113,6 +117,68 @@ inline int unusedLoopbackPort() {
         port = ntohs(a.sin_port);
     if (fd >= 0) close(fd);
     return port;
+}
+
+// Waits (bounded) until a TCP socket listens on the port. It looks in /proc/net/tcp rather
+// than connecting: a BMC that serves one connection at a time (ipmi_sim's VM port) would
+// take a trial connection for its client.
+inline bool waitForListener(int port, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+        std::string table = readFile("/proc/net/tcp");
+        size_t start = 0;
+        while (start < table.size()) {
+            size_t end = table.find('\n', start);
+            if (end == std::string::npos) end = table.size();
+            unsigned local = 0, state = 0;
+            // "  N: LOCALADDR:PORT REMOTEADDR:PORT STATE ...", state 0A is LISTEN.
+            if (std::sscanf(table.substr(start, end - start).c_str(), " %*d: %*x:%x %*x:%*x %x", &local,
+                            &state) == 2 &&
+                local == static_cast<unsigned>(port) && state == 0x0A)
+                return true;
+            start = end + 1;
+        }
+        usleep(50000);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+}
+
+// The full path of a program found on PATH, or "".
+inline std::string findProgram(const std::string& name) {
+    const char* path = getenv("PATH");
+    std::string p = path ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= p.size()) {
+        size_t end = p.find(':', start);
+        std::string dir = p.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::string full = (dir.empty() ? "." : dir) + "/" + name;
+        if (access(full.c_str(), X_OK) == 0) return full;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return "";
+}
+
+inline void replaceAll(std::string& s, const std::string& from, const std::string& to) {
+    for (size_t at; (at = s.find(from)) != std::string::npos;) s.replace(at, from.size(), to);
+}
+
+// OpenIPMI's ipmi_sim, started from tests/hostipmi/ipmi_sim/ with free ports in dir; vmPort
+// is where it speaks the VM protocol. Null when ipmi_sim is not installed.
+inline std::unique_ptr<BackgroundProcess> startIpmiSim(const std::string& dir, int* vmPort) {
+    std::string ipmiSim = findProgram("ipmi_sim");
+    if (ipmiSim.empty()) return nullptr;
+    std::string src = std::string(VANTRO_SOURCE_DIR) + "/tests/hostipmi/ipmi_sim/";
+    std::string conf = readFile(src + "lan.conf.in");
+    int vm = unusedLoopbackPort(), lan = unusedLoopbackPort();
+    while (lan == vm) lan = unusedLoopbackPort();
+    replaceAll(conf, "@VM_PORT@", std::to_string(vm));
+    replaceAll(conf, "@LAN_PORT@", std::to_string(lan));
+    writeFile(dir + "/lan.conf", conf);
+    writeFile(dir + "/sim.emu", readFile(src + "sim.emu"));
+    *vmPort = vm;
+    return std::unique_ptr<BackgroundProcess>(new BackgroundProcess(
+        {ipmiSim, "-c", dir + "/lan.conf", "-f", dir + "/sim.emu", "-n", "-s", dir + "/state"}, ""));
 }
 
 // vantro-sim with its IPMI endpoint on a free port, optionally with a state file.

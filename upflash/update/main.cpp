@@ -4,6 +4,8 @@
 #include "cli/options.h"
 #include "cli/result_codes.h"
 #include "image/devices.h"
+#include "ipmi/bmc_fw.h"
+#include "ipmi/ipmi_driver.h"
 #include "report/update_package.h"
 #include "report/versions_display.h"
 #include "update/fw_update_param.h"
@@ -15,20 +17,16 @@ void modules_construct() {
     options_constructor();
     fw_update_constructor();
     image_constructor();
+    bmc_fw_constructor();
 }
 
 void modules_destruct() {
+    driver_destructor();
+    bmc_fw_destructor();
     image_destructor();
     fw_update_destructor();
     options_destructor();
     print_destructor();
-}
-
-// Stand-in until the host IPMI driver layer is part of the build: the run goes on exactly as
-// on a host whose driver stack cannot be loaded.
-int load_driver() {
-    display_redirection(PRT_DEBUG, "\n   Host IPMI driver layer not available in this build\n");
-    return RC_LOAD_LIBRARY_FAILED;
 }
 
 } // namespace
