@@ -4,6 +4,7 @@
 #include "ipmi/ipmi_dispatch.h"
 #include "ipmi/ipmi_server.h"
 #include "sim_options.h"
+#include "usb/virtual_usb.h"
 
 #include <csignal>
 #include <cstdio>
@@ -39,9 +40,19 @@ int main(int argc, char** argv) {
         }
         ipmi.reset(new sim::IpmiDispatcher(state, opts.stateFile));
         sim::addStandardCommands(*ipmi);
-        // No virtual USB device here: phase 1 succeeds, phase 2 then finds no image.
+        // Without --virtual-usb there is no device: phase 1 succeeds, phase 2 then finds no
+        // image. With it, the host's disk list must not change under the updater from other
+        // presenters: the host-wide lock is taken now, for the simulator's whole run.
         static sim::NoVirtualUsb noUsb;
-        sim::addFirmwareCommands(*ipmi, std::make_shared<sim::FwUpdateController>(opts.fw, &noUsb));
+        static sim::LoopUsbPresenter loopUsb;
+        sim::VirtualUsbPresenter* usb = &noUsb;
+        if (opts.virtualUsb) {
+            usb = &loopUsb;
+            std::string why;
+            if (!sim::LoopUsbPresenter::machineSupports(&why) || !loopUsb.reserve(&why))
+                std::fprintf(stderr, "vantro-sim: virtual USB device unavailable: %s\n", why.c_str());
+        }
+        sim::addFirmwareCommands(*ipmi, std::make_shared<sim::FwUpdateController>(opts.fw, usb));
         ipmiServer.reset(new sim::IpmiServer(*ipmi));
         if (!ipmiServer->start(static_cast<uint16_t>(opts.ipmiPort), error)) {
             std::fprintf(stderr, "vantro-sim: %s\n", error.c_str());

@@ -22,6 +22,7 @@ const char* simUsage() {
                     "  --ipmi-port N   serve IPMI (VM serial protocol) on 127.0.0.1:N; 0 picks a free port,\n"
                     "                  printed as \"ipmi port N\"\n"
                     "  --state FILE    keep the controller's state in FILE across runs\n"
+                    "  --virtual-usb   at phase 1 present a real FAT device (loop device, needs root)\n"
                     "  --help          show this text\n"
                     "Firmware update (IPMI endpoint):\n") +
         fw_option_usage() + "Runs until interrupted (SIGINT or SIGTERM).\n";
@@ -43,6 +44,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
         std::string v;
         if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--virtual-usb") {
+            o.virtualUsb = true;
         } else if (a == "--ipmi-port") {
             if (!value(v)) return false;
             if (!parsePort(v, o.ipmiPort)) {

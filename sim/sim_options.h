@@ -11,6 +11,7 @@ namespace sim {
 struct SimOptions {
     int ipmiPort = -1;      // --ipmi-port N: serve IPMI (VM protocol) on 127.0.0.1:N, 0 = any free port
     std::string stateFile;  // --state FILE: controller state kept across runs
+    bool virtualUsb = false; // --virtual-usb: present a real FAT loop device at phase 1
     bool help = false;
     FwUpdateOptions fw;     // --fw-...: the firmware-update side (fw_update.h)
 };

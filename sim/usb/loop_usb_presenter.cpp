@@ -1,6 +1,7 @@
 #include "usb/tool_run.h"
 #include "usb/virtual_usb.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -14,7 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace vsim {
+namespace sim {
 
 namespace {
 
@@ -101,7 +102,7 @@ bool LoopUsbPresenter::machineSupports(std::string* reason) {
     return why.empty();
 }
 
-bool LoopUsbPresenter::prepareImage(std::string* error) {
+bool LoopUsbPresenter::prepareImage(uint32_t sizeMiB, std::string* error) {
     workDir_ = options_.workDir;
     ownWorkDir_ = false;
     if (workDir_.empty()) {
@@ -118,7 +119,7 @@ bool LoopUsbPresenter::prepareImage(std::string* error) {
     }
     image_ = workDir_ + "/virtual_usb.img";
     const int fd = open(image_.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0 || ftruncate(fd, static_cast<off_t>(options_.sizeMiB) * 1024 * 1024) != 0) {
+    if (fd < 0 || ftruncate(fd, static_cast<off_t>(sizeMiB) * 1024 * 1024) != 0) {
         *error = "cannot create the virtual USB image " + image_ + ": " + std::strerror(errno);
         if (fd >= 0) close(fd);
         return false;
@@ -168,7 +169,7 @@ bool LoopUsbPresenter::reserve(std::string* error) {
     return true;
 }
 
-bool LoopUsbPresenter::present(std::string* error) {
+bool LoopUsbPresenter::present(unsigned imageMiB, std::string* error) {
     std::string scratch;
     if (!error)
         error = &scratch;
@@ -176,14 +177,17 @@ bool LoopUsbPresenter::present(std::string* error) {
         return true;
     if (!machineSupports(error))
         return false;
-    if (options_.sizeMiB == 0 || options_.sizeMiB > 4096) {
+    // The file system takes its share of the device, and the host shows sizes rounded to a
+    // tenth: leave room enough that the free size still counts as the image's.
+    const uint64_t wanted = std::max<uint64_t>(options_.sizeMiB, uint64_t(imageMiB) + imageMiB / 8 + 2);
+    if (options_.sizeMiB == 0 || wanted > 4096) {
         *error = "virtual USB size must be 1 to 4096 MiB";
         return false;
     }
 
     if (!reserve(error))
         return false;
-    if (!prepareImage(error)) {
+    if (!prepareImage(static_cast<uint32_t>(wanted), error)) {
         removeImage();
         withdraw();
         return false;
@@ -253,4 +257,24 @@ bool LoopUsbPresenter::readImage(std::vector<uint8_t>* data, std::string* error)
     return ok;
 }
 
-} // namespace vsim
+} // namespace sim
+
+namespace sim {
+
+bool LoopUsbPresenter::present(unsigned imageMiB) {
+    lastError_.clear();
+    if (present(imageMiB, &lastError_))
+        return true;
+    std::fprintf(stderr, "vantro-sim: virtual USB device: %s\n", lastError_.c_str());
+    return false;
+}
+
+bool LoopUsbPresenter::readImage(std::vector<uint8_t>* data) {
+    lastError_.clear();
+    if (readImage(data, &lastError_))
+        return true;
+    std::fprintf(stderr, "vantro-sim: virtual USB device: %s\n", lastError_.c_str());
+    return false;
+}
+
+} // namespace sim

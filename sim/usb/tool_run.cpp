@@ -12,7 +12,7 @@
 
 extern char** environ;
 
-namespace vsim {
+namespace sim {
 
 namespace {
 
@@ -106,4 +106,4 @@ ToolResult runTool(const std::vector<std::string>& argv, int timeoutMs, const st
     return r;
 }
 
-} // namespace vsim
+} // namespace sim

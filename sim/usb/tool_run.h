@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace vsim {
+namespace sim {
 
 struct ToolResult {
     int status = -1;     // exit status; -1 when it could not be started or was killed
@@ -18,4 +18,4 @@ ToolResult runTool(const std::vector<std::string>& argv, int timeoutMs = 30000,
 // The first of the names found as an executable file, on PATH or in the sbin folders.
 std::string findTool(const std::string& name);
 
-} // namespace vsim
+} // namespace sim

@@ -1,31 +1,17 @@
 // The virtual USB storage device the simulated controller presents to its host during a
-// firmware update: shown after phase 1, read back at phase 2, taken away at the end.
+// firmware update, as a real device of the host.
 #pragma once
+
+#include "ipmi/virtual_usb_presenter.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace vsim {
+namespace sim {
 
 // The file the updater copies onto the device and the controller flashes from.
 constexpr const char* kVirtualUsbImageName = "vantro_fw.bin";
-
-class VirtualUsbPresenter {
-public:
-    virtual ~VirtualUsbPresenter() = default;
-
-    // Shows the host a freshly formatted, empty FAT device. False with the reason in *error
-    // when this machine cannot present one. Presenting what is already presented is a no-op.
-    virtual bool present(std::string* error) = 0;
-
-    // Takes the device away from the host, as unplugging it would. Safe to call at any time.
-    virtual void withdraw() = 0;
-
-    // The contents of "vantro_fw.bin" on the presented device; false with the reason in
-    // *error when there is no device or no such file on it.
-    virtual bool readImage(std::vector<uint8_t>* data, std::string* error) = 0;
-};
 
 // A real FAT image (mkfs.vfat) attached as a loop device (losetup), so that the host's own
 // fdisk, df, mount and umount see it like a USB stick. One such device per host at a time:
@@ -36,7 +22,7 @@ public:
 class LoopUsbPresenter : public VirtualUsbPresenter {
 public:
     struct Options {
-        uint32_t sizeMiB = 16;
+        uint32_t sizeMiB = 16;  // the smallest device presented
         std::string workDir;    // where the image file lives; empty: a fresh temporary folder
         int lockWaitMs = 120000;
     };
@@ -51,9 +37,20 @@ public:
     // stays taken for longer than the lock wait.
     bool reserve(std::string* error);
 
-    bool present(std::string* error) override;
+    // Shows the host a freshly formatted, empty FAT device with room for an image of
+    // imageMiB (never smaller than the configured size). False with the reason in *error when
+    // this machine cannot. Presenting what is already presented is a no-op.
+    bool present(unsigned imageMiB, std::string* error);
+    // The contents of "vantro_fw.bin" on the device; false with the reason in *error when there
+    // is no device or no such file on it.
+    bool readImage(std::vector<uint8_t>* data, std::string* error);
+
+    // The controller's side: the same, with the reason kept in lastError() and written to
+    // standard error, where a simulator's log shows it.
+    bool present(unsigned imageMiB) override;
+    bool readImage(std::vector<uint8_t>* data) override;
     void withdraw() override; // also gives the lock back
-    bool readImage(std::vector<uint8_t>* data, std::string* error) override;
+    const std::string& lastError() const { return lastError_; }
 
     bool presented() const { return !device_.empty(); }
     const std::string& devicePath() const { return device_; } // "/dev/loopN" while presented
@@ -63,7 +60,7 @@ public:
     static bool machineSupports(std::string* reason);
 
 private:
-    bool prepareImage(std::string* error);
+    bool prepareImage(uint32_t sizeMiB, std::string* error);
     void removeImage();
 
     Options options_;
@@ -72,10 +69,11 @@ private:
     std::string image_;
     std::string device_;
     int lockFd_ = -1;
+    std::string lastError_;
 };
 
 // Where a block device is mounted on this host, read from /proc/self/mountinfo; "" when it
 // is not mounted.
 std::string mountPointOf(const std::string& device);
 
-} // namespace vsim
+} // namespace sim

@@ -14,19 +14,19 @@ namespace {
 #define SKIP_WITHOUT_LOOP_DEVICES()                                                   \
     do {                                                                              \
         std::string reason;                                                           \
-        if (!vsim::LoopUsbPresenter::machineSupports(&reason))                        \
+        if (!sim::LoopUsbPresenter::machineSupports(&reason))                        \
             GTEST_SKIP() << "virtual USB device cannot be presented here: " << reason; \
     } while (0)
 
-std::string fdiskListing() { return vsim::runTool({"/sbin/fdisk", "-l"}).output; }
+std::string fdiskListing() { return sim::runTool({"/sbin/fdisk", "-l"}).output; }
 
 TEST(VirtualUsbPresenter, PresentsAFatLoopDeviceThatReadsBackWhatWasWritten) {
     SKIP_WITHOUT_LOOP_DEVICES();
     vtest::TempDir dir;
-    vsim::LoopUsbPresenter usb;
+    sim::LoopUsbPresenter usb;
     std::string error;
-    ASSERT_TRUE(usb.present(&error)) << error;
-    ASSERT_TRUE(usb.present(&error)) << "presenting twice is a no-op";
+    ASSERT_TRUE(usb.present(0, &error)) << error;
+    ASSERT_TRUE(usb.present(0, &error)) << "presenting twice is a no-op";
     const std::string device = usb.devicePath();
     ASSERT_EQ(device.compare(0, 9, "/dev/loop"), 0) << device;
     EXPECT_NE(fdiskListing().find("Disk " + device + ":"), std::string::npos);
@@ -38,7 +38,7 @@ TEST(VirtualUsbPresenter, PresentsAFatLoopDeviceThatReadsBackWhatWasWritten) {
     std::string payload(300000, '\0');
     for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>(i * 7 + i / 1000);
     vtest::writeFile(dir.file("fw.bin"), payload);
-    const auto put = vsim::runTool({"mcopy", "-i", device, dir.file("fw.bin"), "::vantro_fw.bin"}, 30000,
+    const auto put = sim::runTool({"mcopy", "-i", device, dir.file("fw.bin"), "::vantro_fw.bin"}, 30000,
                                    {"MTOOLS_SKIP_CHECK=1"});
     ASSERT_EQ(put.status, 0) << put.output;
     ASSERT_TRUE(usb.readImage(&data, &error)) << error;
@@ -48,7 +48,7 @@ TEST(VirtualUsbPresenter, PresentsAFatLoopDeviceThatReadsBackWhatWasWritten) {
     usb.withdraw();
     EXPECT_FALSE(usb.presented());
     EXPECT_EQ(fdiskListing().find("Disk " + device + ":"), std::string::npos);
-    EXPECT_EQ(vsim::runTool({"losetup", "-j", image}).output, "");
+    EXPECT_EQ(sim::runTool({"losetup", "-j", image}).output, "");
     EXPECT_FALSE(vtest::fileExists(image));
     EXPECT_FALSE(usb.readImage(&data, &error));
     usb.withdraw(); // again: harmless
@@ -56,50 +56,50 @@ TEST(VirtualUsbPresenter, PresentsAFatLoopDeviceThatReadsBackWhatWasWritten) {
 
 TEST(VirtualUsbPresenter, ReadsThroughTheHostsMountAndWithdrawTakesTheMountAway) {
     SKIP_WITHOUT_LOOP_DEVICES();
-    if (vsim::findTool("fusefat").empty())
+    if (sim::findTool("fusefat").empty())
         GTEST_SKIP() << "fusefat is not installed, the host cannot mount FAT here";
     vtest::TempDir dir;
-    vsim::LoopUsbPresenter usb;
+    sim::LoopUsbPresenter usb;
     std::string error;
-    ASSERT_TRUE(usb.present(&error)) << error;
+    ASSERT_TRUE(usb.present(0, &error)) << error;
     const std::string mp = dir.file("scrtch");
     ASSERT_EQ(mkdir(mp.c_str(), 0700), 0);
-    auto mount = vsim::runTool({"mount", usb.devicePath(), mp});
+    auto mount = sim::runTool({"mount", usb.devicePath(), mp});
     if (mount.status != 0)
-        mount = vsim::runTool({"fusefat", "-o", "rw+", "-o", "subtype=vfat", "-o", "fsname=" + usb.devicePath(),
+        mount = sim::runTool({"fusefat", "-o", "rw+", "-o", "subtype=vfat", "-o", "fsname=" + usb.devicePath(),
                                usb.devicePath(), mp});
     ASSERT_EQ(mount.status, 0) << mount.output;
-    EXPECT_EQ(vsim::mountPointOf(usb.devicePath()), mp);
+    EXPECT_EQ(sim::mountPointOf(usb.devicePath()), mp);
     vtest::writeFile(mp + "/vantro_fw.bin", "firmware bytes");
     std::vector<uint8_t> data;
     ASSERT_TRUE(usb.readImage(&data, &error)) << error;
     EXPECT_EQ(std::string(data.begin(), data.end()), "firmware bytes");
     const std::string device = usb.devicePath();
     usb.withdraw();
-    EXPECT_EQ(vsim::mountPointOf(device), "");
-    EXPECT_EQ(vsim::runTool({"df", "-Th"}).output.find(mp), std::string::npos);
+    EXPECT_EQ(sim::mountPointOf(device), "");
+    EXPECT_EQ(sim::runTool({"df", "-Th"}).output.find(mp), std::string::npos);
 }
 
 TEST(VirtualUsbPresenter, OnePresenterPerHostAtATime) {
     SKIP_WITHOUT_LOOP_DEVICES();
-    vsim::LoopUsbPresenter first;
+    sim::LoopUsbPresenter first;
     std::string error;
     ASSERT_TRUE(first.reserve(&error)) << error;
-    vsim::LoopUsbPresenter::Options o;
+    sim::LoopUsbPresenter::Options o;
     o.lockWaitMs = 300;
-    vsim::LoopUsbPresenter second(o);
-    EXPECT_FALSE(second.present(&error));
+    sim::LoopUsbPresenter second(o);
+    EXPECT_FALSE(second.present(0, &error));
     EXPECT_NE(error.find("another virtual USB device"), std::string::npos) << error;
     first.withdraw();
-    EXPECT_TRUE(second.present(&error)) << error;
+    EXPECT_TRUE(second.present(0, &error)) << error;
 }
 
 TEST(VirtualUsbPresenter, RefusesAnImpossibleSizeWithAReason) {
-    vsim::LoopUsbPresenter::Options o;
+    sim::LoopUsbPresenter::Options o;
     o.sizeMiB = 0;
-    vsim::LoopUsbPresenter usb(o);
+    sim::LoopUsbPresenter usb(o);
     std::string error;
-    EXPECT_FALSE(usb.present(&error));
+    EXPECT_FALSE(usb.present(0, &error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(usb.presented());
 }

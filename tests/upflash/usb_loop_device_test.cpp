@@ -23,7 +23,7 @@ bool dirExists(const std::string& path) {
 
 TEST(UsbLoopDevice, ImageTravelsThroughTheHostsOwnToolsOntoThePresentedDevice) {
     std::string reason;
-    if (!vsim::LoopUsbPresenter::machineSupports(&reason))
+    if (!sim::LoopUsbPresenter::machineSupports(&reason))
         GTEST_SKIP() << "virtual USB device cannot be presented here: " << reason;
     upftest::resetModules();
     upftest::ConsoleCapture cap;
@@ -33,16 +33,17 @@ TEST(UsbLoopDevice, ImageTravelsThroughTheHostsOwnToolsOntoThePresentedDevice) {
     std::string image(3 * 1024 * 1024 + 4321, '\0');
     for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>((i * 131) ^ (i >> 9));
     vtest::writeFile(dir.file("firmimg.v6"), image);
-    gFwUpdParam.imageSizeMiB = 4;
+    // The controller is asked for room for 20 MiB: the free size df shows must still count as that.
+    gFwUpdParam.imageSizeMiB = 20;
 
     // No other presenter may add or take away a device between the two scans.
-    vsim::LoopUsbPresenter usb;
+    sim::LoopUsbPresenter usb;
     std::string error;
     ASSERT_TRUE(usb.reserve(&error)) << error;
     const bool mountDirExisted = dirExists("/media/" MOUNTNAME);
     initRacUsb();
     ASSERT_EQ(getDeviceList(), 0);
-    ASSERT_TRUE(usb.present(&error)) << error;
+    ASSERT_TRUE(usb.present(gFwUpdParam.imageSizeMiB, &error)) << error;
 
     ASSERT_EQ(detectUSBdevice(), 0) << cap.out();
     EXPECT_NE(cap.out().find("\n     Find a new disk " + usb.devicePath() + " "), std::string::npos);
@@ -53,7 +54,7 @@ TEST(UsbLoopDevice, ImageTravelsThroughTheHostsOwnToolsOntoThePresentedDevice) {
     UsbDeviceInfo info;
     ASSERT_EQ(getVirtualUsbKeyInfo(&info), 0) << cap.out();
     EXPECT_EQ(info.deviceName, usb.devicePath());
-    EXPECT_EQ(info.sectors, 16u * 2048u);
+    EXPECT_EQ(info.sectors, 24u * 2048u); // 20 MiB and room for the file system
     EXPECT_EQ(info.sectorSize, 512u);
 
     ASSERT_EQ(writeFileToUsbKey(dir.file("firmimg.v6").c_str()), 0) << cap.out();
