@@ -22,6 +22,7 @@ protected:
                                                   "USBDeviceSearchingTime=2\n");
     }
     void startSim(std::vector<std::string> extra) {
+        sim.reset();
         auto args = vtest::simIpmiArgs(VANTRO_SIM_BIN, dir.file("state.txt"));
         args.insert(args.end(), {"--fw-flash-seconds=1", "--fw-reboot-seconds=1"});
         args.insert(args.end(), extra.begin(), extra.end());
@@ -104,6 +105,62 @@ TEST_F(UpflashSimE2E, SameOlderAndNewerImagesStopWithTheirCodes) {
                        "   <Device componentID=\"20137\" display=\"Vantro6\">\n"
                        "      <Application componentType=\"FRMW\" version=\"1.40\" display=\"Vantro6\" />\n"
                        "   </Device>\n</SVMInventory>\n");
+}
+
+// Every failure after phase 1 up to the end of the progress polling cancels the pending update;
+// the reset and the wait for the controller do not.
+TEST_F(UpflashSimE2E, FailuresOfTheUpdateEndWithTheirCodesAndCancelWhenPending) {
+    std::string reason;
+    if (!sim::LoopUsbPresenter::machineSupports(&reason))
+        GTEST_SKIP() << "virtual USB device cannot be presented here: " << reason;
+    const struct {
+        std::vector<std::string> sim;
+        std::string cfg;
+        int status;
+        bool cancel;
+        std::string text;
+    } cases[] = {
+        {{"--fw-fault=phase2:status=0x84"}, "", 45, true, "   Failed to start firmware update phase 2\n"},
+        {{"--fw-fault=status:stall=50"}, "FwUpdateWaitingTime=1\n", 41, true,
+         "\r   Firmware update status: Timeout     "},
+        {{"--fw-fault=reset:cc=0xC1"}, "", 49, false, "\n   RAC Graceful Reset Failed\n"},
+        {{"--fw-reboot-seconds=30"}, "VantroRebootWaitingTime=3\n", 46, false,
+         "\r   Checking new firmware version timeout  \n   Get FW Version failed\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sim[0]);
+        unlink(dir.file("state.txt").c_str());
+        std::vector<std::string> args = {"--virtual-usb", "--fw-current=1.40.12"};
+        args.insert(args.end(), c.sim.begin(), c.sim.end());
+        startSim(args);
+        vtest::writeFile(dir.file("upflash.cfg"), "FwUpdateWaitingTime=20\nVantroRebootWaitingTime=8\n"
+                                                  "USBDeviceSearchingTime=2\n" + c.cfg);
+        writeImage(1, 50, 3);
+        auto r = upflash({"-debugmsg"});
+        EXPECT_EQ(r.status, c.status) << r.out << r.err;
+        EXPECT_NE(r.out.find(c.text), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("\nCancel Firmware Update Command\n") != std::string::npos, c.cancel) << r.out;
+    }
+}
+
+TEST_F(UpflashSimE2E, RollbackSwapsToTheStandbyImageAndShowsBothTables) {
+    startSim({"--fw-current=1.40.12", "--fw-standby=1.30.9"});
+    auto r = upflash({"-b"}); // no image file: a rollback never opens one
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("   Firmware Version                                  Current      Standby      \n"
+                         "    Vantro ................... Firmware Version      1.40         1.30         \n"
+                         "                               Firmware Revision     12           9            \n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\n   Checking Firmware Version\n"
+                         "                        After Rollback    Before Rollback \n"
+                         "                       ----------------  ---------------- \n"
+                         "                       Current  Standby  Current  Standby \n"
+                         "   Firmware Version    1.30     1.40     1.40     1.30    \n"
+                         "   Firmware Revision   9        12       12       9       \n"
+                         "\n   Firmware rollback successfully.\n"),
+              std::string::npos)
+        << r.out;
 }
 
 } // namespace
