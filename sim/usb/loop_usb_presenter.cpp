@@ -83,7 +83,19 @@ LoopUsbPresenter::LoopUsbPresenter() : LoopUsbPresenter(Options()) {}
 
 LoopUsbPresenter::LoopUsbPresenter(Options options) : options_(std::move(options)) {}
 
-LoopUsbPresenter::~LoopUsbPresenter() { withdraw(); }
+LoopUsbPresenter::~LoopUsbPresenter() {
+    withdraw();
+    releaseLock();
+}
+
+void LoopUsbPresenter::releaseLock() {
+    if (lockFd_ >= 0) {
+        flock(lockFd_, LOCK_UN);
+        close(lockFd_);
+        lockFd_ = -1;
+    }
+    reserved_ = false;
+}
 
 bool LoopUsbPresenter::machineSupports(std::string* reason) {
     std::string why;
@@ -144,6 +156,13 @@ void LoopUsbPresenter::removeImage() {
 }
 
 bool LoopUsbPresenter::reserve(std::string* error) {
+    if (!acquireLock(error))
+        return false;
+    reserved_ = true;
+    return true;
+}
+
+bool LoopUsbPresenter::acquireLock(std::string* error) {
     std::string scratch;
     if (!error)
         error = &scratch;
@@ -185,7 +204,7 @@ bool LoopUsbPresenter::present(unsigned imageMiB, std::string* error) {
         return false;
     }
 
-    if (!reserve(error))
+    if (!acquireLock(error))
         return false;
     if (!prepareImage(static_cast<uint32_t>(wanted), error)) {
         removeImage();
@@ -217,11 +236,8 @@ void LoopUsbPresenter::withdraw() {
         device_.clear();
     }
     removeImage();
-    if (lockFd_ >= 0) {
-        flock(lockFd_, LOCK_UN);
-        close(lockFd_);
-        lockFd_ = -1;
-    }
+    if (!reserved_)
+        releaseLock();
 }
 
 bool LoopUsbPresenter::readImage(std::vector<uint8_t>* data, std::string* error) {

@@ -33,9 +33,11 @@ public:
     LoopUsbPresenter(const LoopUsbPresenter&) = delete;
     LoopUsbPresenter& operator=(const LoopUsbPresenter&) = delete;
 
-    // Takes the host-wide lock without presenting anything yet; false with the reason when it
-    // stays taken for longer than the lock wait.
+    // Takes the host-wide lock without presenting anything yet and keeps it, through every
+    // present() and withdraw(), until release() or the end of the object; false with the
+    // reason when it stays taken for longer than the lock wait.
     bool reserve(std::string* error);
+    void release() { withdraw(); releaseLock(); }
 
     // Shows the host a freshly formatted, empty FAT device with room for an image of
     // imageMiB (never smaller than the configured size). False with the reason in *error when
@@ -49,7 +51,7 @@ public:
     // standard error, where a simulator's log shows it.
     bool present(unsigned imageMiB) override;
     bool readImage(std::vector<uint8_t>* data) override;
-    void withdraw() override; // also gives the lock back
+    void withdraw() override; // also gives the lock back, unless reserved
     const std::string& lastError() const { return lastError_; }
 
     bool presented() const { return !device_.empty(); }
@@ -61,6 +63,8 @@ public:
 
 private:
     bool prepareImage(uint32_t sizeMiB, std::string* error);
+    bool acquireLock(std::string* error);
+    void releaseLock();
     void removeImage();
 
     Options options_;
@@ -69,6 +73,7 @@ private:
     std::string image_;
     std::string device_;
     int lockFd_ = -1;
+    bool reserved_ = false;
     std::string lastError_;
 };
 

@@ -90,7 +90,11 @@ TEST(VirtualUsbPresenter, OnePresenterPerHostAtATime) {
     sim::LoopUsbPresenter second(o);
     EXPECT_FALSE(second.present(0, &error));
     EXPECT_NE(error.find("another virtual USB device"), std::string::npos) << error;
+    // A reservation outlives the device: presenting and withdrawing keep it.
+    ASSERT_TRUE(first.present(0, &error)) << error;
     first.withdraw();
+    EXPECT_FALSE(second.present(0, &error));
+    first.release();
     EXPECT_TRUE(second.present(0, &error)) << error;
 }
 

@@ -26,7 +26,9 @@ protected:
         auto args = vtest::simIpmiArgs(VANTRO_SIM_BIN, dir.file("state.txt"));
         args.insert(args.end(), {"--fw-flash-seconds=1", "--fw-reboot-seconds=1"});
         args.insert(args.end(), extra.begin(), extra.end());
-        sim.reset(new vtest::BackgroundProcess(args, "ipmi port "));
+        // With a virtual USB device the simulator waits for any other one to go before it
+        // announces its port.
+        sim.reset(new vtest::BackgroundProcess(args, "ipmi port ", 150000));
         ASSERT_GT(sim->port(), 0) << sim->output();
     }
     vtest::RunResult upflash(std::vector<std::string> args) {
