@@ -3,6 +3,7 @@
 #define RAC_MODULE "racipmi"
 #include "racipmi_ops.h"
 #include "tracelog.h"
+#include "cslfsel.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -192,6 +193,8 @@ unsigned RacIpmiInit(RacIpmi* pRacIpmi, const uint32_t* initBlock) {
     } else {
         g_pPrivateData = pd;
         g_sdrIndexSel = 0;
+        const USERAPIList walk = {getFirstSDR, getNextSDR, nullptr};
+        CSLFAttach(&walk);
         fillSlots(pRacIpmi);
         pd->selCacheAttached = 0;
         pd->sdrCacheAttached = 0;
@@ -225,13 +228,10 @@ unsigned RacIpmiUninit(RacIpmi* pRacIpmi) {
     if (pRacIpmi == nullptr) return RACIPMI_SUCCESS;
     RacIpmiPrivateData* pd = pRacIpmi->pPrivateData;
     if (pd != nullptr) {
-        VexaEntryTable* t = pd->pVexa;
-        if (t != nullptr) {
-            if (pd->sdrCacheAttached && t->fpHSTIPMSDRCacheDetach) t->fpHSTIPMSDRCacheDetach();
-            if (pd->selCacheAttached && t->fpHSTIPMSELCacheDetach) t->fpHSTIPMSELCacheDetach();
-            pd->sdrCacheAttached = pd->selCacheAttached = 0;
-            unloadVexa(t);
-        }
+        CSLFDetach();
+        detachSdrCache(pd);
+        detachSelCache(pd);
+        if (pd->pVexa != nullptr) unloadVexa(pd->pVexa);
     }
     freeInstance(pRacIpmi);
     return RACIPMI_SUCCESS;
@@ -258,7 +258,8 @@ unsigned loadChanNumbers(RacIpmiPrivateData* pd) {
                 return status;
             },
             [&](int left) { RAC_DEBUG("IPMI Timeout occured. Retry count: %d\n\n", left); });
-        if (status == VEXA_STATUS_INVALID_FIELD) continue; // no such channel
+        // No such channel: BMCs answer either "invalid data field" or "not present".
+        if (status == VEXA_STATUS_INVALID_FIELD || status == VEXA_STATUS_NOT_PRESENT) continue;
         if (status != 0 || !reply) {
             RAC_ERROR("\nHSTIPMGetChannelInfo IPMI Completion Code: 0x%02X -- %s\n\n", status,
                       getIpmiCompletionCodeStr(status));

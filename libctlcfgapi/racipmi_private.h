@@ -19,11 +19,26 @@ typedef struct RacLogCache {
     char lines[RAC_LOG_LINES][RAC_LOG_LINE_LEN];
 } RacLogCache;
 
-// Valid flags and copies of the extended-configuration groups; the group operations add
-// their members here as they are built.
+// Valid flags and copies of the cached extended-configuration groups, one of each per index:
+// X(member, number of indexes, record size).
+#define RAC_GROUP_CACHES(X) \
+    X(ipv6, 1, 49) X(nicLinkSet, 1, 8) X(lanTune, 1, 36) X(snmp, 1, 67) X(dnsDdns, 1, 333) \
+    X(ad, 1, 2323) X(emailAlert, 4, 99) X(ssl, 1, 1551) X(ssh, 1, 12) X(telnet, 1, 10) \
+    X(webServer, 1, 11) X(cr, 1, 10) X(vm, 1, 525) X(info, 1, 377) X(fwUpdate, 1, 346) \
+    X(serialShell, 1, 179) X(misc, 1, 10) X(oobSecurity, 1, 19) X(nicTeaming, 1, 277) \
+    X(timeZone, 1, 5) X(ssad, 5, 518) X(configDisable, 1, 2) X(localConsred, 1, 2) \
+    X(ipv6Ext, 1, 251) X(ipsec, 16, 123) X(ike, 4, 70) X(ipv6Url, 1, 82) X(ud, 40, 257) \
+    X(smartCard, 1, 2) X(power, 1, 299)
+
+#define RAC_GROUP_CACHE_MEMBER_(member, count, size) \
+    struct { \
+        u32 valid[count]; \
+        u8 copy[count][size]; \
+    } member;
 typedef struct RacGroupCaches {
-    u32 reserved;
+    RAC_GROUP_CACHES(RAC_GROUP_CACHE_MEMBER_)
 } RacGroupCaches;
+#undef RAC_GROUP_CACHE_MEMBER_
 
 struct RacIpmiPrivateData {
     u32* pInitBlock;             // copy of the caller's 20-word initialisation block

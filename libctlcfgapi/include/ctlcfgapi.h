@@ -132,6 +132,31 @@ unsigned getRacStatus(RacIpmi *pRacIpmi, uint32_t *statusWord);
 unsigned getRacInitStatus(RacIpmi *pRacIpmi, uint32_t *initStatus);
 unsigned getRacType(void); /* 1 modular, 0 monolithic */
 
+/* ---- SEL and SDR (also the slots of the same names) ----
+ * Entries are numbered from 0 below the count. getSel gives next FFFFh for the last entry;
+ * getSdr gives index + 1. An index at or above the count gives RACIPMI_INVALID_INPUT_PARAM.
+ * SDRs are copied as 64 bytes, SEL entries as 16; the text conversion uses the SEL decoder
+ * declared in "cslfsel.h". */
+unsigned getNumbOfSdrEntries(RacIpmi *pRacIpmi, uint16_t *count);
+unsigned getFirstSdrRecordNum(RacIpmi *pRacIpmi, uint16_t *recordNum);
+unsigned getSdr(RacIpmi *pRacIpmi, uint16_t index, uint8_t *sdr, uint16_t *next);
+unsigned getSelTime(RacIpmi *pRacIpmi, uint32_t *seconds);
+unsigned getNumbOfSelEntries(RacIpmi *pRacIpmi, uint16_t *count);
+unsigned getFirstSelRecordID(RacIpmi *pRacIpmi, uint16_t *recordId);
+unsigned getSel(RacIpmi *pRacIpmi, uint16_t index, uint8_t *sel, uint16_t *next);
+unsigned convertSelToString(RacIpmi *pRacIpmi, const uint8_t *sel, char *description,
+                            uint16_t descriptionSize, char *date, uint16_t dateSize,
+                            uint8_t *severity);
+unsigned clearSel(RacIpmi *pRacIpmi);
+/* The host caches (4 for no instance) and the SDR walk the SEL decoder calls back: it reads
+ * the instance in g_pPrivateData and ignores its arguments. */
+unsigned attachSdrCache(struct RacIpmiPrivateData *pData);
+unsigned detachSdrCache(struct RacIpmiPrivateData *pData);
+unsigned attachSelCache(struct RacIpmiPrivateData *pData);
+unsigned detachSelCache(struct RacIpmiPrivateData *pData);
+const uint8_t *getFirstSDR(void *userData);
+const uint8_t *getNextSDR(const uint8_t *previous, void *userData);
+
 /* ---- RacDiag facade ---- */
 typedef struct RacDiagInfo {
     uint32_t flags;
@@ -169,6 +194,29 @@ unsigned getRacDiagInfo(RacDiag *handle, RacDiagInfo *info);
 unsigned getPostInfo(RacDiag *handle, RacPostInfo *info);
 unsigned resetRac(RacDiag *handle);
 
+/* ---- System information records ---- */
+/* Filled by getSysInfo (zeroed first): the first field of the FRU product area, the
+ * encoding and text of OEM system-information parameter 209, and the seven characters of
+ * OEM parameter 197 (no terminator when all seven are used). */
+typedef struct RacSysInfo {
+    char productField[64];
+    uint8_t sysInfo209Encoding;
+    char sysInfo209Text[256];
+    char sysInfo197Text[7];
+} RacSysInfo;
+
+/* Filled by getBmcInfo: the first 11 data bytes of Get Device ID. */
+typedef struct RacBmcInfo {
+    uint8_t deviceId;
+    uint8_t deviceRevision;
+    uint8_t firmwareRevision1;
+    uint8_t firmwareRevision2;
+    uint8_t ipmiVersion;
+    uint8_t additionalSupport;
+    uint8_t manufacturerId[3]; /* least significant byte first */
+    uint8_t productId[2];      /* least significant byte first */
+} RacBmcInfo;
+
 /* ---- Trace log ---- */
 #define TRACELOG_LEVEL_ERROR 8u
 #define TRACELOG_LEVEL_DEBUG 16u
@@ -198,5 +246,7 @@ extern uint8_t IPMI_RAC_IANA[3];
 #ifdef __cplusplus
 }
 #endif
+
+#include "ctlcfgapi_ext.h"
 
 #endif /* CTLCFGAPI_H */

@@ -291,7 +291,8 @@ uint8_t FwUpdateController::racAction(const FwBytes& parameter, FwState& state) 
     if (parameter.size() < 6 || !(parameter[3] & 1))
         return 0; // the action field is not written: nothing to do
     if (parameter[5] != ACTION_GRACEFUL_RESET)
-        return CC_INVALID_FIELD;
+        return 0; // the other actions belong to the extended configuration, not to the firmware
+
     advance(state);
     if (state.phase == FW_FLASHING)
         return CC_NOT_NOW; // never reset in the middle of a flash

@@ -1,5 +1,6 @@
 // Command families of the simulated controller: device and channel identity, the controller
 // status sensor, the SEL and SDR repository, and the OEM extended-configuration store.
+#include "ipmi/ext_groups.h"
 #include "ipmi/ipmi_dispatch.h"
 
 #include <memory>
@@ -31,6 +32,21 @@ Bytes withIana(std::initializer_list<uint8_t> rest = {}) {
     Bytes b(kIana, kIana + 3);
     b.insert(b.end(), rest.begin(), rest.end());
     return b;
+}
+
+constexpr uint8_t kActionToken = 20, kLogToken = 21, kRacLogIndex = 1, kClearRacLog = 5;
+
+// Stores a complete written parameter: packed groups keep the fields the mask leaves out,
+// everything else is kept exactly as written. The log-clearing action empties the log.
+void storeExtParam(IpmiState& st, std::pair<uint8_t, uint8_t> key, const Bytes& p) {
+    Bytes merged;
+    auto old = st.extcfg.find(key);
+    if (mergeExtGroup(key.first, old != st.extcfg.end() ? old->second : Bytes(), p, merged))
+        st.extcfg[key] = merged;
+    else
+        st.extcfg[key] = p;
+    if (key.first == kActionToken && p.size() == 6 && p[5] == kClearRacLog)
+        st.extcfg[{kLogToken, kRacLogIndex}] = {5, 0, 1, 1, 0};
 }
 
 } // namespace
@@ -131,7 +147,7 @@ void addStorageCommands(IpmiDispatcher& d) {
 // Extended configuration, network function 2Eh (see the stand-in host library for the
 // request layouts): 01h reserve, 02h read, 03h write. A write may come in pieces at rising
 // offsets; the parameter is stored when the last piece (flags bit 0) arrives and its total
-// length (bytes 0-1) matches what was received.
+// length (bytes 0-1) matches what was received (see storeExtParam for what is kept).
 void addExtendedConfigCommands(IpmiDispatcher& d) {
     struct Pending {
         std::pair<uint8_t, uint8_t> key{0, 0};
@@ -219,7 +235,7 @@ void addExtendedConfigCommands(IpmiDispatcher& d) {
                 r.cc = refused;
                 return;
             }
-            c.state.extcfg[key] = p;
+            storeExtParam(c.state, key, p);
             c.changed = true;
         }
         r.data = withIana({static_cast<uint8_t>(taken)});

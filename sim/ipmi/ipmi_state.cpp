@@ -41,6 +41,13 @@ bool parseHex(const std::string& t, Bytes& out) {
     return true;
 }
 
+// Record bytes may be written in groups ("20 00 51 ..."); the groups are read as one text.
+std::string joined(const std::vector<std::string>& words, size_t from) {
+    std::string all;
+    for (size_t i = from; i < words.size(); ++i) all += words[i];
+    return all;
+}
+
 std::string hex(const Bytes& b) {
     static const char d[] = "0123456789abcdef";
     std::string s;
@@ -89,11 +96,11 @@ bool parseIpmiState(const std::string& text, IpmiState& out, std::string& error)
             ok = parseNumber(w[1], 255, a) && parseNumber(w[2], 255, b) && parseHex(w[3], bytes) &&
                  bytes.size() >= 5 && bytes.size() <= 0xFFFF;
             if (ok) s.extcfg[{static_cast<uint8_t>(a), static_cast<uint8_t>(b)}] = bytes;
-        } else if (k == "sel" && w.size() == 2) {
-            ok = parseHex(w[1], bytes) && bytes.size() == 16;
+        } else if (k == "sel" && w.size() >= 2) {
+            ok = parseHex(joined(w, 1), bytes) && bytes.size() == 16;
             if (ok) s.sel.push_back(bytes);
-        } else if (k == "sdr" && w.size() == 2) {
-            ok = parseHex(w[1], bytes) && bytes.size() >= 5 && bytes.size() == 5u + bytes[4];
+        } else if (k == "sdr" && w.size() >= 2) {
+            ok = parseHex(joined(w, 1), bytes) && bytes.size() >= 5 && bytes.size() == 5u + bytes[4];
             if (ok) s.sdr.push_back(bytes);
         } else if (k == "fail" && w.size() == 4) {
             ok = parseNumber(w[1], 0x3F, a) && parseNumber(w[2], 255, b) && parseNumber(w[3], 255, c) && c != 0;

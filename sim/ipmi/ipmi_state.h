@@ -5,6 +5,7 @@
 //   extcfg TOKEN INDEX HEX    an extended configuration parameter, header included
 //   sel HEX                   one 16-byte SEL record
 //   sdr HEX                   one sensor data record (record ID from its first two bytes)
+// Record bytes (HEX of sel and sdr) may be split into groups by blanks: "sel 01 00 02 ...".
 //   fail NETFN CMD CC         answer this command with a completion code (test faults)
 //   silent NETFN CMD          never answer this command (test faults)
 //   fw KEY VALUE              the firmware-update side's state (fw_update.h)

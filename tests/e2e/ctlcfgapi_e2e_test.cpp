@@ -1,5 +1,6 @@
 // libctlcfgapi end to end: a C program (ctlcfg-probe) loads the shared library, which loads
 // the stand-in "libhstipm32.so" by its bare name, which talks to a running vantro-sim.
+#include "ctlcfg_probe_run.h"
 #include "sim_process.h"
 #include "test_support.h"
 
@@ -23,16 +24,7 @@ protected:
         bmc = "127.0.0.1:" + std::to_string(sim->port());
     }
     vtest::RunResult probe(const std::vector<std::string>& cmds, const std::string& libDir = VANTRO_LIB_DIR) {
-        std::vector<std::string> argv{CTLCFG_PROBE_BIN};
-        argv.insert(argv.end(), cmds.begin(), cmds.end());
-        vtest::RunOptions o;
-        o.env["LD_LIBRARY_PATH"] = libDir;
-        o.env["VANTRO_BMC"] = bmc;
-        o.timeoutMs = 60000;
-        vtest::RunResult r = vtest::run(argv, o);
-        EXPECT_FALSE(r.timedOut);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return r;
+        return runCtlcfgProbe(bmc, cmds, libDir);
     }
     vtest::TempDir dir;
     std::unique_ptr<vtest::BackgroundProcess> sim;
@@ -92,6 +84,19 @@ TEST_F(CtlcfgapiE2E, ExtendedParametersWrittenAndReadInChunksAcrossRuns) {
     startSim("");
     EXPECT_EQ(probe({"extget", "9", "1", "40"}).out, "init 0\nextget 0 len 40 data " + data + "\n");
     EXPECT_EQ(probe({"extset", "26", "0", "1", "00", "initstatus"}).out, "init 0\nextset 0\ninitstatus 0 value 0\n");
+}
+
+TEST_F(CtlcfgapiE2E, ExtendedGroupsLogsAndActionsThroughTheSharedLibrary) {
+    // The controller log, then the log-clearing action the simulator answers by emptying it.
+    startSim("extcfg 21 1 0b000101006f6b0a6e6f0a\n"); // "ok\nno\n"
+    // SNMP: u8, s32, s32. Mask 2 sends only the first string; the controller keeps the rest.
+    std::string full = "07" "03616263" + std::string(58, '0') + "0178"; // record form
+    EXPECT_EQ(probe({"snmpset", "0xFFFF", full}).out, "init 0\nsnmpset 0\n");
+    std::string first = "00" "027a7a";
+    auto r = probe({"snmpset", "2", first, "snmpget", "raclog", "hardreset"});
+    std::string record = "07" "027a7a" + std::string(60, '0') + "0178" + std::string(62, '0');
+    EXPECT_EQ(r.out, "init 0\nsnmpset 0\nsnmpget 0 " + record +
+                         "\nraclog 0 count 2\nline ok\nline no\nhardreset 0\n");
 }
 
 TEST_F(CtlcfgapiE2E, NoBmcAnsweringEndsInBoundedTime) {

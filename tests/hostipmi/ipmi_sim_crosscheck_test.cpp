@@ -1,6 +1,6 @@
 // Cross-check of the stand-in's VM transport against an independent BMC, OpenIPMI's
 // ipmi_sim (Debian package openipmi), started from tests/hostipmi/ipmi_sim/ with free ports.
-#include "sim_process.h"
+#include "ipmi_sim_bmc.h"
 #include "standin_table.h"
 #include "test_support.h"
 
@@ -16,13 +16,13 @@
 namespace {
 
 TEST(IpmiSimCrossCheck, GetDeviceIdThroughTheVmTransport) {
-    vtest::TempDir dir;
-    int vmPort = 0;
-    std::unique_ptr<vtest::BackgroundProcess> bmc = vtest::startIpmiSim(dir.path(), &vmPort);
-    if (!bmc) GTEST_SKIP() << "ipmi_sim is not installed (Debian package openipmi)";
+    if (vtest::findProgram("ipmi_sim").empty()) GTEST_SKIP() << "ipmi_sim is not installed (Debian package openipmi)";
+    vtest::IpmiSimBmc bmc;
+    ASSERT_TRUE(bmc.ok());
+    int vmPort = bmc.vmPort();
     StandIn lib;
     ASSERT_TRUE(lib.ok);
-    setenv("VANTRO_BMC", ("127.0.0.1:" + std::to_string(vmPort)).c_str(), 1);
+    setenv("VANTRO_BMC", bmc.vmAddress().c_str(), 1);
     // ipmi_sim needs a moment to listen: ask until it answers, for at most ten seconds.
     u32 st = 1;
     u8* id = nullptr;

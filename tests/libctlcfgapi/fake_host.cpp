@@ -82,7 +82,58 @@ u32 fakeExtSet(u8, u8, u8 netFn, u8, const u8* iana, u8, u8 token, u8 index, u16
     return 0;
 }
 
-u32 fakeDetach() { return 0; }
+u32 fakeSdrAttach() { ++gFake->sdrAttachCalls; return gFake->sdrAttachStatus; }
+u32 fakeSelAttach() { ++gFake->selAttachCalls; return gFake->selAttachStatus; }
+u32 fakeSdrDetach() { ++gFake->sdrDetachCalls; return 0; }
+u32 fakeSelDetach() { ++gFake->selDetachCalls; return 0; }
+u32 fakeNumSdr() { return static_cast<u32>(gFake->sdrs.size()); }
+u32 fakeNumSel() { return static_cast<u32>(gFake->sels.size()); }
+
+u8* fakeSdrByIndex(u32 index) {
+    ++gFake->sdrByIndexCalls;
+    return index < gFake->sdrs.size() ? hand(gFake->sdrs[index], 64) : nullptr;
+}
+
+u8* fakeSelByIndex(u32 index) {
+    ++gFake->selByIndexCalls;
+    return index < gFake->sels.size() ? hand(gFake->sels[index], 16) : nullptr;
+}
+
+u8* fakeHandleList() {
+    ++gFake->handleListCalls;
+    if (gFake->handleListFails) return nullptr;
+    u32 n = static_cast<u32>(gFake->sdrs.size());
+    std::vector<u8> list{static_cast<u8>(n), static_cast<u8>(n >> 8), static_cast<u8>(n >> 16),
+                         static_cast<u8>(n >> 24)};
+    for (u32 i = 0; i < n; ++i) {
+        list.push_back(static_cast<u8>(i));
+        list.push_back(0x10);
+    }
+    return hand(list, 4);
+}
+
+// Records stay owned by the fake, as the host's cache owns them.
+u8* fakeGetSdr(u16 handle) {
+    u32 i = handle - 0x1000u;
+    return handle >= 0x1000 && i < gFake->sdrs.size() ? gFake->sdrs[i].data() : nullptr;
+}
+
+u8* fakeSelTime(u8, u32* status, s32) {
+    ++gFake->selTimeCalls;
+    if (gFake->selTimeTimeouts > 0) { --gFake->selTimeTimeouts; *status = VEXA_STATUS_TIMEOUT; return nullptr; }
+    *status = gFake->selTimeStatus;
+    if (*status != 0) return nullptr;
+    u32 v = gFake->selTime;
+    return hand({static_cast<u8>(v), static_cast<u8>(v >> 8), static_cast<u8>(v >> 16), static_cast<u8>(v >> 24)}, 4);
+}
+
+u32 fakeClearSel(u8 operation, u8* progress) {
+    ++gFake->clearCalls;
+    gFake->clearOperation = operation;
+    *progress = gFake->clearProgress;
+    if (gFake->clearStatus == 0 && gFake->clearProgress == 0) gFake->sels.clear();
+    return gFake->clearStatus;
+}
 
 unsigned provide(VexaEntryTable* t) {
     t->fpHSTIPMGetChannelInfo = fakeChannelInfo;
@@ -90,8 +141,18 @@ unsigned provide(VexaEntryTable* t) {
     t->fpHSTIPMGetSensorReading = fakeSensor;
     t->fpHSTIPMGetRACExtendedConfigParameter = fakeExtGet;
     t->fpHSTIPMSetRACExtendedConfigParameter = fakeExtSet;
-    t->fpHSTIPMSDRCacheDetach = fakeDetach;
-    t->fpHSTIPMSELCacheDetach = fakeDetach;
+    t->fpHSTIPMSDRCacheAttach = fakeSdrAttach;
+    t->fpHSTIPMSELCacheAttach = fakeSelAttach;
+    t->fpHSTIPMSDRCacheDetach = fakeSdrDetach;
+    t->fpHSTIPMSELCacheDetach = fakeSelDetach;
+    t->fpHSTIPMGetNumSDREntries = fakeNumSdr;
+    t->fpHSTIPMGetNumSELEntries = fakeNumSel;
+    t->fpHSTIPMGetSDRByIndex = fakeSdrByIndex;
+    t->fpHSTIPMGetSELEntryByIndex = fakeSelByIndex;
+    t->fpHSTIPMGetSDRHandleList = fakeHandleList;
+    t->fpHSTIPMGetSDR = fakeGetSdr;
+    t->fpHSTIPMGetSELTime = fakeSelTime;
+    t->fpHSTIPMClearSEL = fakeClearSel;
     t->fpHSTIPMIFreeGeneric = fakeFree;
     return RACIPMI_SUCCESS;
 }

@@ -32,6 +32,21 @@ struct FakeHost {
     u8 lastSetToken = 0, lastSetIndex = 0;
     int extSetCalls = 0;
 
+    // SEL and SDR caches. SDR handles are 1000h + position, so a walk by position shows.
+    std::vector<std::vector<u8>> sdrs, sels;
+    u32 sdrAttachStatus = 0, selAttachStatus = 0;
+    int sdrAttachCalls = 0, selAttachCalls = 0, sdrDetachCalls = 0, selDetachCalls = 0;
+    int sdrByIndexCalls = 0, selByIndexCalls = 0, handleListCalls = 0;
+    bool handleListFails = false;
+    u32 selTime = 0;
+    u32 selTimeStatus = 0;
+    int selTimeTimeouts = 0;
+    int selTimeCalls = 0;
+    u32 clearStatus = 0;
+    u8 clearProgress = 0;
+    int clearCalls = 0;
+    u8 clearOperation = 0;
+
     long outstanding = 0; // buffers handed out and not freed
     long freed = 0;
 

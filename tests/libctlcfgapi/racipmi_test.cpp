@@ -79,9 +79,8 @@ TEST(RacIpmiRecord, InitFillsEverySlotButTheEmptyOneAndUninitZeroes) {
     EXPECT_EQ(g_IpmiRacRSSA, 32u);
 
     // Operations not built yet answer "Command failed" (and 4 without a record).
-    auto stub = reinterpret_cast<unsigned (*)(RacIpmi*)>(r.getNicIpAddr);
-    EXPECT_EQ(stub(&r), RACIPMI_CMD_FAILED);
-    EXPECT_EQ(stub(nullptr), RACIPMI_INVALID_INPUT_PARAM);
+    EXPECT_EQ(racNotSupported(&r, "pending"), RACIPMI_CMD_FAILED);
+    EXPECT_EQ(racNotSupported(nullptr, "pending"), RACIPMI_INVALID_INPUT_PARAM);
 
     EXPECT_EQ(RacIpmiUninit(&r), 0u);
     EXPECT_TRUE(isZero(r));
@@ -281,12 +280,17 @@ TEST(RacDiag, InitUsesTheRecordAndUninitFreesIt) {
     ASSERT_NE(*h.ppRacIpmi, nullptr);
     RacDiagInfo info;
     std::memset(&info, 0x77, sizeof info);
-    // The group reads it relies on are not built yet: it reports 6 and leaves the status byte.
+    // The controller has none of the groups it reads: it reports 6 and keeps the status byte.
     EXPECT_EQ(getRacDiagInfo(&h, &info), RACIPMI_RAC_NOT_PRESENT);
     EXPECT_EQ(info.flags, 0x0Fu);
     EXPECT_EQ(info.ipAddress[0], '\0');
     RacPostInfo post;
     EXPECT_EQ(getPostInfo(&h, &post), RACIPMI_RAC_NOT_PRESENT);
+    // The reset is the hard-reset action: byte 1 to token 20.
+    EXPECT_EQ(resetRac(&h), 0u);
+    EXPECT_EQ(fake.host.lastSetToken, 20);
+    EXPECT_EQ(fake.host.lastSet, (std::vector<u8>{6, 0, 1, 1, 0, 1}));
+    fake.host.extSetStatus = 0x10C1;
     EXPECT_EQ(resetRac(&h), RACIPMI_RAC_NOT_PRESENT);
     EXPECT_EQ(RacDiagUninit(&h), 0u);
     EXPECT_EQ(h.ppRacIpmi, nullptr);

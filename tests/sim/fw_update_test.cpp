@@ -182,7 +182,7 @@ TEST_F(SimFwUpdateTest, ResetActionIsRefusedMidFlashAndOtherRequestsAreNotOurs) 
     EXPECT_EQ(send(0x08, 0x11).completionCode, 0);
     EXPECT_EQ(reset(), 0xD5);
     EXPECT_EQ(state.resets, 0u);
-    EXPECT_EQ(c->racAction({0x06, 0x00, 0x01, 0x01, 0x00, 0x07}, state), 0xCC); // no such action
+    EXPECT_EQ(c->racAction({0x06, 0x00, 0x01, 0x01, 0x00, 0x07}, state), 0);    // not a firmware action
     EXPECT_EQ(c->racAction({0x06, 0x00, 0x01, 0x00, 0x00, 0x03}, state), 0);    // field not selected
     EXPECT_EQ(state.resets, 0u);
     FwReply r;

@@ -56,3 +56,23 @@ TEST(SimIpmiState, BadLinesNameTheLine) {
         EXPECT_NE(err.find("line 3"), std::string::npos) << err;
     }
 }
+
+TEST(SimIpmiState, RecordBytesMayBeGroupedAndTheFixtureLoads) {
+    IpmiState s;
+    std::string err;
+    ASSERT_TRUE(sim::parseIpmiState("sdr 01 00 51 01 02 aa bb  # a short record\n"
+                                    "sel 0100 02 5adcdb47 20 00 04 01 01 01 59 5a 55\n",
+                                    s, err))
+        << err;
+    EXPECT_EQ(s.sdr.at(0), (sim::Bytes{1, 0, 0x51, 1, 2, 0xAA, 0xBB}));
+    EXPECT_EQ(s.sel.at(0).size(), 16u);
+    EXPECT_EQ(s.sel.at(0)[3], 0x5A);
+    EXPECT_FALSE(sim::parseIpmiState("sel 01 00 0\n", s, err)) << "an odd digit count";
+    EXPECT_FALSE(sim::parseIpmiState("sdr 01 00 51 01 03 aa bb\n", s, err)) << "length byte disagrees";
+
+    IpmiState fixture;
+    ASSERT_TRUE(sim::loadIpmiState(std::string(VANTRO_SOURCE_DIR) + "/tests/fixtures/ipmi_sel_sdr.txt", fixture, err))
+        << err;
+    EXPECT_EQ(fixture.sdr.size(), 6u);
+    EXPECT_EQ(fixture.sel.size(), 7u);
+}

@@ -164,8 +164,12 @@ inline void replaceAll(std::string& s, const std::string& from, const std::strin
 }
 
 // OpenIPMI's ipmi_sim, started from tests/hostipmi/ipmi_sim/ with free ports in dir; vmPort
-// is where it speaks the VM protocol. Null when ipmi_sim is not installed.
-inline std::unique_ptr<BackgroundProcess> startIpmiSim(const std::string& dir, int* vmPort) {
+// is where it speaks the VM protocol, lanPort (when asked for) where it serves IPMI over LAN.
+// extraEmu: emulator commands run after sim.emu (main_sdr_add, sel_add, ...). Null when
+// ipmi_sim is not installed.
+inline std::unique_ptr<BackgroundProcess> startIpmiSim(const std::string& dir, int* vmPort,
+                                                       const std::string& extraEmu = "",
+                                                       int* lanPort = nullptr) {
     std::string ipmiSim = findProgram("ipmi_sim");
     if (ipmiSim.empty()) return nullptr;
     std::string src = std::string(VANTRO_SOURCE_DIR) + "/tests/hostipmi/ipmi_sim/";
@@ -175,8 +179,9 @@ inline std::unique_ptr<BackgroundProcess> startIpmiSim(const std::string& dir, i
     replaceAll(conf, "@VM_PORT@", std::to_string(vm));
     replaceAll(conf, "@LAN_PORT@", std::to_string(lan));
     writeFile(dir + "/lan.conf", conf);
-    writeFile(dir + "/sim.emu", readFile(src + "sim.emu"));
+    writeFile(dir + "/sim.emu", readFile(src + "sim.emu") + extraEmu);
     *vmPort = vm;
+    if (lanPort != nullptr) *lanPort = lan;
     return std::unique_ptr<BackgroundProcess>(new BackgroundProcess(
         {ipmiSim, "-c", dir + "/lan.conf", "-f", dir + "/sim.emu", "-n", "-s", dir + "/state"}, ""));
 }
