@@ -63,8 +63,14 @@ TEST_F(UpflashSimE2E, NewerImageIsFlashedThroughTheVirtualUsbDevice) {
         GTEST_SKIP() << "virtual USB device cannot be presented here: " << reason;
     startSim({"--virtual-usb", "--fw-current=1.40.12"});
     writeImage(1, 50, 3);
-    auto r = upflash({"-q"});
+    auto r = upflash({"-fml"});
     EXPECT_EQ(r.status, 0) << r.out << r.err << sim->output();
+    EXPECT_EQ(r.out, "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<SVMExecution lang=\"en\">\n"
+                     "   <Device componentID=\"20137\" display=\"Vantro6\">\n"
+                     "      <Application componentType=\"FRMW\" version=\"1.40\" display=\"Vantro6\">\n"
+                     "         <SPStatus result=\"true\">\n"
+                     "            <Message id=\"0\" >Update Successful.</Message>\n"
+                     "         </SPStatus>\n      </Application>\n   </Device>\n</SVMExecution>\n");
     auto shown = upflash({"-r"});
     EXPECT_EQ(shown.status, 0);
     // The controller now runs the image's version.
