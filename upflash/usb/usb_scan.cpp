@@ -2,6 +2,7 @@
 
 #include "cli/config_file.h"
 #include "cli/console.h"
+#include "update/controller_wait.h"
 #include "update/fw_update_param.h"
 #include "usb/df_parse.h"
 #include "usb/fdisk_parse.h"
@@ -79,14 +80,6 @@ int read_device_size(const char* device, uint32_t* sectors) {
     }
     *sectors = static_cast<uint32_t>(count);
     return 0;
-}
-
-std::string time_text(time_t t) {
-    char buf[64];
-    struct tm tmv;
-    if (!localtime_r(&t, &tmv) || !std::strftime(buf, sizeof buf, "%a %b %e %H:%M:%S %Y\n", &tmv))
-        return "?\n";
-    return buf;
 }
 
 } // namespace
@@ -175,8 +168,8 @@ int detectUSBdevice() {
         --counter;
     } while (difftime(last, start) <= gConfig.usbDeviceSearchingTime);
 
-    display_printf(PRT_DEBUG, "\n   Start detecting USB device at %s", time_text(start).c_str());
-    display_printf(PRT_DEBUG, "   Stop detecting USB device at %s", time_text(last).c_str());
+    display_printf(PRT_DEBUG, "\n   Start detecting USB device at %s", calendar_text(start).c_str());
+    display_printf(PRT_DEBUG, "   Stop detecting USB device at %s", calendar_text(last).c_str());
     display_printf(PRT_DEBUG, "   Elapsed time = %2.0f seconds\n", difftime(last, start));
 
     if (result == 0) {
