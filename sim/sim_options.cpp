@@ -90,6 +90,8 @@ const char* simUsage() {
                     "Endpoints (each on 127.0.0.1; port 0 picks a free port, printed as \"<name> port N\"):\n"
                     "  --ipmi-port N          serve IPMI (VM serial protocol); printed \"ipmi port N\"\n"
                     "  --state FILE           keep the IPMI controller's state in FILE across runs\n"
+                    "  --virtual-usb          at firmware-update phase 1 present a real FAT device (a loop\n"
+                    "                         device; needs root)\n"
                     "  --https-port N         serve HTTPS GET /data/templogin; printed \"https port N\"\n"
                     "  --vm-port N            serve HSHK and MEDP (virtual media); printed \"vm port N\"\n"
                     "  --session-port N       HSHK names a second port for the session; printed \"session port N\"\n"
@@ -184,6 +186,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
         ScenarioConfig& sc = o.scenario;
         if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--virtual-usb") {
+            o.virtualUsb = true;
         } else if (a == "--ipmi-port") {
             if (!value(v)) return false;
             if (!parsePort(v, o.ipmiPort)) {

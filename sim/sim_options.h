@@ -22,6 +22,7 @@ struct SimOptions {
     CredentialConfig credentials;
     HshkConfig hshk;
     ScenarioConfig scenario;
+    bool virtualUsb = false; // --virtual-usb: present a real FAT loop device at phase 1
     bool help = false;
     FwUpdateOptions fw;     // --fw-...: the firmware-update side (fw_update.h)
 };

@@ -6,6 +6,7 @@
 #include "ipmi/ipmi_server.h"
 #include "medp/sha256_digest.h"
 #include "medp/vm_server.h"
+#include "usb/virtual_usb.h"
 
 #include <openssl/rand.h>
 
@@ -75,9 +76,19 @@ int runSimulator(SimOptions& opts) {
         else if (!loadIpmiState(opts.stateFile, state, error)) return fail(error);
         ipmi.reset(new IpmiDispatcher(state, opts.stateFile));
         addStandardCommands(*ipmi);
-        // No virtual USB device here: phase 1 succeeds, phase 2 then finds no image.
+        // Without --virtual-usb there is no device: phase 1 succeeds, phase 2 then finds no
+        // image. With it, the host's disk list must not change under the updater from other
+        // presenters: the host-wide lock is taken now, for the simulator's whole run.
         static NoVirtualUsb noUsb;
-        addFirmwareCommands(*ipmi, std::make_shared<FwUpdateController>(opts.fw, &noUsb));
+        static LoopUsbPresenter loopUsb;
+        VirtualUsbPresenter* usb = &noUsb;
+        if (opts.virtualUsb) {
+            usb = &loopUsb;
+            std::string why;
+            if (!LoopUsbPresenter::machineSupports(&why) || !loopUsb.reserve(&why))
+                std::fprintf(stderr, "vantro-sim: virtual USB device unavailable: %s\n", why.c_str());
+        }
+        addFirmwareCommands(*ipmi, std::make_shared<FwUpdateController>(opts.fw, usb));
         ipmiServer.reset(new IpmiServer(*ipmi));
         if (!ipmiServer->start(static_cast<uint16_t>(opts.ipmiPort), error)) return fail(error);
         std::printf("ipmi port %u\n", ipmiServer->port());

@@ -87,6 +87,8 @@ TEST(UpflashCommandLine, EachParseErrorNamesItsResultAndTheOffendingArgument) {
     }
 }
 
+const char kXmlDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n";
+
 struct RunCase {
     std::vector<std::string> args;
     int status;
@@ -110,8 +112,10 @@ TEST(UpflashCommandLine, HelpVersionAndRunModesGiveTheirOutputAndExitStatus) {
         {{"-f", "-i=img.bin", "-c"}, 27, kBanner + "   Failed to Load Library\n", ""},
         {{"-q"}, 27, "", ""},
         {{"-q", "-f", "-d"}, 27, "", ""},
-        {{"-fml"}, 27, "", ""},
-        {{"-xml"}, 27, "", ""},
+        // The XML modes answer with their document alone.
+        {{"-fml"}, 27, std::string(kXmlDeclaration) + "<SVMExecution lang=\"en\">\n   <SPStatus result=\"false\">\n"
+                       "      <Message id=\"27\" >Failed to Load Library</Message>\n   </SPStatus>\n</SVMExecution>\n", ""},
+        {{"-xml"}, 27, std::string(kXmlDeclaration) + "<SVMInventory lang=\"en\"/>\n", ""},
         {{"-r", "-debugmsg"}, 27, kBanner + debugTail, ""},
         {{"-q", "-debugmsg"}, 27, kBanner + debugTail, ""},
         {{"-h", "-debugmsg"}, 0, kHelp + "\n   Cannot find upflash.cfg\n" + configLines(60, 180, 90, 4), ""},
@@ -215,7 +219,12 @@ TEST(UpflashCommandLine, RevisionReadsTheImageEvenWithoutTheHostDriver) {
     vtest::writeFile(dir.file("firmimg.v6"), upftest::makeImageFile(good, 4096));
     auto r = runUpflash(dir, {"-r"});
     EXPECT_EQ(r.status, 27);
-    EXPECT_EQ(r.out, kBanner + "   Warning: invalid board type! \n   Failed to Load Library\n");
+    // The image's version next to a current version of 0.0.
+    EXPECT_EQ(r.out, kBanner + "   Warning: invalid board type! \n"
+                               "   Firmware Version                                      Current   Image     \n"
+                               "    Vantro ......................... Firmware Version    0.0       1.40      \n"
+                               "                                     Firmware Revision   0         12        \n"
+                               "\n   Failed to Load Library\n");
 
     upftest::ImageFields broken;
     broken.correctCrc = false;

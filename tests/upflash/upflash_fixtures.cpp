@@ -72,10 +72,8 @@ void resetModules() {
     image_constructor();
     initial_config();
     Logger::LogLevel(0);
-    if (CKestrelUpdatePackage* kup = CKestrelUpdatePackage::Instance()) {
-        kup->SetXmlInventoryMode(false);
-        kup->SetXmlReturnCode(false);
-    }
+    if (CKestrelUpdatePackage* kup = CKestrelUpdatePackage::Instance())
+        kup->Reset();
 }
 
 std::vector<uint8_t> makeHeader(const ImageFields& s) {

@@ -15,3 +15,5 @@ uint8_t get_rollbackMode() { return gFwUpdParam.rollbackMode; }
 void set_ClearPSMode(uint8_t on) { gFwUpdParam.clearPSMode = on; }
 
 uint8_t get_ClearPSMode() { return gFwUpdParam.clearPSMode; }
+
+uint8_t get_USBDeviceMinSize() { return gFwUpdParam.imageSizeMiB; }

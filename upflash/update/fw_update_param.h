@@ -18,3 +18,5 @@ void set_rollbackMode(uint8_t on);
 uint8_t get_rollbackMode();
 void set_ClearPSMode(uint8_t on);
 uint8_t get_ClearPSMode();
+// The image size in MiB, the smallest virtual USB device the image fits on.
+uint8_t get_USBDeviceMinSize();

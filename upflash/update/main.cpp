@@ -7,7 +7,9 @@
 #include "ipmi/bmc_fw.h"
 #include "ipmi/ipmi_driver.h"
 #include "report/update_package.h"
+#include "report/versions_display.h"
 #include "update/fw_update_param.h"
+#include "update/run_sequence.h"
 
 namespace {
 
@@ -28,15 +30,6 @@ void modules_destruct() {
     print_destructor();
 }
 
-// The final status line of a console run. The XML documents of -xml and -fml come with the
-// reporting module; until then those runs end with their exit status only.
-void report_final_status(int code) {
-    if (CKestrelUpdatePackage::Instance())
-        return;
-    if (code != RC_SUCCESS)
-        display_printf(PRT_NORMAL, "   %s\n", ErrorCode2String(code));
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -53,18 +46,51 @@ int main(int argc, char** argv) {
     display_printf(PRT_DEBUG, "   IPMICommandRetryTimes  = %d\n", gConfig.ipmiCommandRetryTimes);
 
     const bool xml_inventory = CKestrelUpdatePackage::XmlInventoryMode();
+    const bool rollback = get_rollbackMode() != 0;
 
     if (status == RC_SUCCESS)
         status = load_driver();
+    if (status == RC_SUCCESS)
+        status = get_devices_list(&info);
+    if (status == RC_SUCCESS)
+        status = device_lookup(&info);
 
-    if (!xml_inventory && status != RC_SUCCESS && get_display_state() == DISPLAY_REVISION) {
-        // Plain -r shows what it can even when an earlier step failed: the image's side.
-        devices_information[0].state = DEV_FOUND;
-        get_image_file_info(&info);
+    if (!xml_inventory) {
+        bool imageRead = false;
+        if (status == RC_SUCCESS && !rollback) {
+            status = get_image_file_info(&info);
+            imageRead = true;
+        }
+        if (status == RC_SUCCESS) {
+            status = display_information(&info, status);
+        } else if (get_display_state() == DISPLAY_REVISION) {
+            // Plain -r shows what it can even when an earlier step failed.
+            devices_information[0].state = DEV_FOUND;
+            if (!imageRead)
+                get_image_file_info(&info);
+            display_information(&info, status);
+        }
+        if (status == RC_SUCCESS && !rollback)
+            check_images_revision(&info);
+        if (status == RC_SUCCESS) {
+            if (rollback)
+                status = firmwareRollback(&info);
+            else if (updateMode(&info))
+                status = firmwareUpdate(&info);
+            else if (devices_information[0].state == DEV_IMAGE_NEWER)
+                status = RC_IMAGE_NEWER;
+            else if (devices_information[0].state == DEV_SAME_VERSION)
+                status = RC_SAME_VERSION;
+            else if (devices_information[0].state == DEV_FOUND)
+                status = RC_IMAGE_OLDER;
+            CKestrelUpdatePackage::FlashStatus(0, status == RC_SUCCESS);
+        }
     }
+    if (status == RC_STOP_SUCCESS)
+        status = RC_SUCCESS;
 
     status = exit_status_for(status);
     modules_destruct();
-    report_final_status(xml_inventory && status != RC_SUCCESS ? RC_XML_INVENTORY_FAILED : status);
+    CKestrelUpdatePackage::ToOutputIfNecessary(xml_inventory && status != RC_SUCCESS ? RC_XML_INVENTORY_FAILED : status);
     return status;
 }
