@@ -28,7 +28,8 @@ case "$mode" in
   tsan)
     cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
       -DVANTRO_TSAN=ON -DVANTRO_BENCH=OFF
-    cmake --build build-tsan -j"$jobs"
+    # Only the programs that hold thread tests (and what they run) are built.
+    cmake --build build-tsan -j"$jobs" --target remdisk_tests sim_tests e2e_tests
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
       ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R "${TSAN_TESTS:-Thread|Monitor|Session|Socket}"
     ;;
