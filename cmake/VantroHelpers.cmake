@@ -32,3 +32,17 @@ function(vantro_component name)
     target_link_libraries(${name} INTERFACE ${C_LIBS})
   endif()
 endfunction()
+
+# Links a fuzzer or benchmark to the component its file name's prefix names:
+# remdisk_* -> remdisk_core, upflash_* -> upflash_core, ctlcfgapi_* -> ctlcfgapi_static,
+# sim_* -> sim_core.
+function(vantro_link_by_prefix target)
+  foreach(pair "remdisk_;remdisk_core" "upflash_;upflash_core" "ctlcfgapi_;ctlcfgapi_static" "sim_;sim_core")
+    list(GET pair 0 prefix)
+    list(GET pair 1 lib)
+    if(target MATCHES "^${prefix}")
+      target_link_libraries(${target} PRIVATE ${lib})
+      return()
+    endif()
+  endforeach()
+endfunction()
