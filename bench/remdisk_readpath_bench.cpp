@@ -36,7 +36,7 @@ struct Image {
             close(fd);
         }
         // Read the new image once: the kernel fills the page cache of a fresh sparse file
-        // with zeroed pages on the first read, about 2 CPU s/GiB charged to whichever case
+        // with zeroed pages on the first read (2 to 3 CPU s/GiB here), charged to whichever case
         // ran first. Afterwards every case measures the serving path alone.
         fd = open(path.c_str(), O_RDONLY);
         if (fd >= 0) {
