@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 #include "foundation/ZComponentLog.h"
 #include "foundation/ZInputStream.h"
@@ -44,6 +45,10 @@ public:
     int writeInt(int v) override;
     int writeString(const unsigned char* s) override;
     void flush() override;
+    // With TLS the header and the start of the body share one record, and all records of
+    // the call leave in as few system calls as possible; the bytes are those of two writes.
+    int writeParts(const unsigned char* head, int headLen, const unsigned char* body,
+                   int bodyLen) override;
     // Closes the descriptor, then (with TLS) resets and shuts down the TLS session. The
     // state stays as it was, so a later write fails with state 5.
     void close() override;
@@ -90,6 +95,13 @@ private:
     // an error (errno set).
     int tlsRead(unsigned char* buf, int len);
     int tlsWrite(const unsigned char* buf, int len);
+    // Hands buf to TLS; the records may stay in outBuf until flushOut().
+    int tlsSend(const unsigned char* buf, int len);
+    // Sends what outBuf holds, waiting for room as needed: 0 when done, -1 on an error.
+    int flushOut();
+    // One non-blocking attempt (under sslLock): 1 when outBuf is empty, 0 when the kernel
+    // has no room, -1 on an error (errno set).
+    int drainOut();
     template <class Op> int sslCall(Op op);
     void appendSslErrors();
 
@@ -111,4 +123,11 @@ private:
     // Guards every call on ssl (see ZSocket.cpp).
     std::mutex sslLock;
     bool closed;  // under sslLock
+    // Encrypted records written by OpenSSL during tlsSend and not yet sent (under sslLock):
+    // collecting them turns a packet's records into one send() instead of one each.
+    std::vector<unsigned char> outBuf;
+    size_t outSent = 0;      // bytes of outBuf already sent
+    bool gathering = false;  // set while tlsSend is inside SSL_write
+    // Header plus first body bytes of writeParts (used by the one writing thread only).
+    std::vector<unsigned char> partsBuf;
 };

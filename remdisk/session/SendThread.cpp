@@ -122,9 +122,9 @@ void SendThread::writePacket(MEDPPacket& packet) {
             ZTRACE(0, "%s Error: no output stream, packet dropped.\n", where);
             return;
         }
-        out->write(header.get(), MEDPPacket::HEADER_SIZE);
-        if (payload)
-            out->write(payload.get(), packet.getPayloadLength());
+        // Header and payload together: one network write per packet instead of two.
+        out->writeParts(header.get(), MEDPPacket::HEADER_SIZE, payload.get(),
+                        payload ? packet.getPayloadLength() : 0);
     } catch (const char* text) {
         ZTRACE(0, "%s Error: %s Packet (0x%.4x) dropped.\n", where, text, packet.getPacketType());
     } catch (const std::exception& e) {

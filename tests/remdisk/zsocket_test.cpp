@@ -185,6 +185,36 @@ TEST_P(ZSocketBoth, CloseThenWriteGivesState5) {
     EXPECT_EQ(s->writeInt(1), -1);  // nothing more is attempted
 }
 
+// A packet written as header plus payload must arrive exactly as two writes would send it,
+// whatever the payload size: none, one record, the header pushing it past a record, many
+// records, more than is collected before sending.
+TEST_P(ZSocketBoth, WritePartsSendsHeaderThenBody) {
+    const std::vector<int> bodies = {0, 100, 16372, 16373, 300000};
+    size_t total = 0;
+    for (int b : bodies)
+        total += 12 + static_cast<size_t>(b);
+    std::vector<unsigned char> expected, got;
+    TestServer server([&](PeerConnection& c) { got = c.readExact(total); }, GetParam());
+    auto s = connectTo(server, GetParam());
+    for (int b : bodies) {
+        std::vector<unsigned char> head = pattern(12 + b);
+        std::vector<unsigned char> body(head.begin() + 12, head.end());
+        head.resize(12);
+        expected.insert(expected.end(), head.begin(), head.end());
+        expected.insert(expected.end(), body.begin(), body.end());
+        EXPECT_EQ(s->writeParts(head.data(), 12, b ? body.data() : nullptr, b), 12 + b);
+    }
+    ASSERT_TRUE(server.waitDone());
+    EXPECT_TRUE(got == expected);
+    s->close();
+    testing::internal::CaptureStderr();
+    unsigned char part[4] = {1, 2, 3, 4};
+    EXPECT_EQ(s->writeParts(part, 4, part, 4), -1);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(s->getSocketState(), ZSocket::IO_ERROR);
+    EXPECT_EQ(err.rfind("Socket write failed", 0), 0u) << err;
+}
+
 INSTANTIATE_TEST_SUITE_P(PlainAndTls, ZSocketBoth, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Tls" : "Plain"; });
 
