@@ -2,15 +2,14 @@
 // count byte, data) comes from the input. The read must never write past the caller's
 // capacity, report more bytes than it holds, or leave a host buffer allocated.
 #include "racipmi_private.h"
+#include "ctlcfgapi_fuzz_host.h"
 
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-const uint8_t* gData;
-size_t gSize, gAt;
-long gOutstanding;
+using namespace fuzzhost;
 
 u8* reply(u8, u8, u8, u8, const u8*, u8, u8, u8, u16, u8 count, u32* status, s32) {
     if (gAt + 2 > gSize) {
@@ -32,13 +31,6 @@ u8* reply(u8, u8, u8, u8, const u8*, u8, u8, u8, u16, u8 count, u32* status, s32
     return p;
 }
 
-void release(void* p) {
-    if (p) --gOutstanding;
-    std::free(p);
-}
-
-void noSleep(u32) {}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -50,10 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static RacIpmiPrivateData* pd = static_cast<RacIpmiPrivateData*>(std::calloc(1, sizeof(RacIpmiPrivateData)));
     pd->pVexa = &t;
     u16 capacity = static_cast<u16>(data[0] | (data[1] << 8)) % 300;
-    gData = data + 2;
-    gSize = size - 2;
-    gAt = 0;
-    gOutstanding = 0;
+    begin(data + 2, size - 2);
     u8* dest = static_cast<u8*>(std::malloc(capacity ? capacity : 1)); // ASan catches overruns
     u16 len = 0;
     unsigned st = getRacExtCfgParam(pd, 1, 0, capacity, &len, dest);

@@ -3,15 +3,14 @@
 // promises. The block helpers and the field decoder must never read or write past their
 // buffers nor leave a host buffer allocated.
 #include "racipmi_ops.h"
+#include "ctlcfgapi_fuzz_host.h"
 
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-const uint8_t* gData;
-size_t gSize, gAt;
-long gOutstanding;
+using namespace fuzzhost;
 
 u8 next() { return gAt < gSize ? gData[gAt++] : 0; }
 
@@ -45,13 +44,6 @@ u8* fru(u8, u8, u8, u8, u8, u32* status, s32) {
 
 u32 slaveAddress() { return 0x20; }
 
-void release(void* p) {
-    if (p) --gOutstanding;
-    std::free(p);
-}
-
-void noSleep(u32) {}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -66,10 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     pd->pVexa = &t;
     RacIpmi rec{};
     rec.pPrivateData = pd;
-    gData = data + 1;
-    gSize = size - 1;
-    gAt = 0;
-    gOutstanding = 0;
+    begin(data + 1, size - 1);
 
     // Exact-size heap buffers, so ASan sees any overrun.
     u8* text = static_cast<u8*>(std::malloc(256));
